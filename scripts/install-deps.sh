@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Safe to run repeatedly: it only calls apt-get when something is missing.
+set -euo pipefail
+
+packages=(
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6webenginecore6-bin
+  libpng-dev zlib1g-dev fonts-liberation xvfb xauth cmake ninja-build g++ pkg-config
+  clang libclang-rt-14-dev poppler-utils libgtest-dev qt6-declarative-dev
+)
+if [ "${KIVO_WITH_BENCH:-0}" = 1 ]; then
+  packages+=(libbenchmark-dev libqcustomplot-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
