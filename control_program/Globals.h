@@ -1,0 +1,30 @@
+// Program-wide state shared by the main window, the scan window and the report.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+
+namespace globals {
+
+// Connection state, owned by the main window.
+inline qint32 hSCA = 0;            // handle from OpenSCA; 0 = not connected
+inline bool isVR = false;          // the Kivo-VR variant with the analogue output
+inline bool fwExtRanges = false;   // firmware 1.2 or later: long CPS range list, settable response time
+inline bool fwTTLDuration = false; // firmware with adjustable TTL pulse duration
+inline qint32 maxLevel = 2047;     // highest discriminator level
+inline QString productName;
+inline QString serialNumber;
+inline QString fwVersion;
+inline QString productionDate;
+
+// Scan state, owned by the scan window.
+inline bool scanRunning = false;
+constexpr int SCAN_COUNTS_SIZE = 513;
+inline std::array<qint32, SCAN_COUNTS_SIZE> scanCounts{}; // channel sums, kept for the program's life
+
+} // namespace globals
+
+// The text before the first NUL character (device texts are NUL-padded and may lack a terminator).
+QString StripNulls(const QString& str);
