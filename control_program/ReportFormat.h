@@ -1,0 +1,24 @@
+// How each report value is written. Numbers and dates go through QLocale() (decimal separator, month
+// names), never with group separators, because the report shows them as plain figures.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace report {
+
+// The leading number of a text, read the same way in every locale: blanks skipped, an optional sign,
+// digits with "." as decimal point and an optional exponent; reading stops at the first character that
+// does not fit. No number (or one too large to represent) gives 0.
+double LeadingNumber(const QString& text);
+
+QString FormatCoarseGain(int index);                       // 2^index: "1", "2", "4", "8"
+QString FormatFineGain(int position);                      // position / 4095 + 1, "0.000"
+QString FormatLevelPercent(int position, qint32 maxLevel); // share of maxLevel in %, "0.00" (no "%")
+QString FormatHighVoltage(const QString& text);            // leading number, "0.0" (no "V")
+QString FormatChannels(int index);                         // 64 × 2^index
+QString FormatSweeps(const QString& text);                 // leading number, plain
+// Eight digits year, month, day as the locale's long date; any other text HTML-escaped as it is.
+QString FormatProductionDate(const QString& text);
+
+} // namespace report
