@@ -1,0 +1,182 @@
+// The main window: connection to one detector, live count rate, the device's settings and the
+// buttons that read, store and scan them. Closing it ends the program.
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+
+class TopLevel : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TopLevel(QWidget* parent = nullptr);
+    ~TopLevel() override;
+
+    // Shows a discriminator window chosen elsewhere (the scan plot) and, when no scan runs and a
+    // device is connected, sends it; only the display is limited to the slider range.
+    void UpdateControls(qint32 lld, qint32 uld, qint32 integ);
+
+    // The controls other windows read.
+    QSlider* sldLLD() const { return sldLLD_; }
+    QSlider* sldULD() const { return sldULD_; }
+    QCheckBox* chkIntegMode() const { return chkIntegMode_; }
+    QComboBox* cmbCoarseGain() const { return cmbCoarseGain_; }
+    QSlider* sldFineGain() const { return sldFineGain_; }
+    QLineEdit* txtHV() const { return txtHV_; }
+    QComboBox* cmbTTL() const { return cmbTTL_; }
+    QComboBox* cmbCPSRange() const { return cmbCPSRange_; }
+    QComboBox* cmbRespTime() const { return cmbRespTime_; }
+    QRadioButton* rbDC() const { return rbDC_; }
+    QLabel* lblCPS() const { return lblCPS_; }
+    // First status bar panel: the connection state.
+    QString statusText() const;
+    bool isUpdatingControls() const { return updatingControls_; }
+    const QTimer& timer1() const { return Timer1; }
+
+public slots:
+    // Connection, readback and device information.
+    void cmdConnect_Click();
+    void cmdRefresh_Click();
+    void cmdInfo_Click();
+    void cmdExit_Click();
+    void cmdScan_Click();
+    // Count-rate poll, every 250 ms while connected.
+    void Timer1_Timer();
+
+    // High voltage and permanent save.
+    void txtHV_Change();
+    void cmdApplyHV_Click();
+    void cmdSave_Click();
+
+    // Amplifier gain.
+    void cmbCoarseGain_Click();
+    void sldFineGain_Change();
+    void sldFineGain_Scroll(int position);
+
+    // Discriminator window.
+    void sldLLD_Change();
+    void sldLLD_Scroll(int position);
+    void sldULD_Change();
+    void sldULD_Scroll(int position);
+    void chkIntegMode_Click();
+
+    // Output settings.
+    void cmbTTL_Click();
+    void cmbCPSRange_Click();
+    void cmbRespTime_Click();
+    void rbPulse_Click();
+    void rbDC_Click();
+
+signals:
+    // The window was closed for good: the program ends.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Sets updatingControls for its lifetime so the window's own writes are not sent to the device.
+    class UpdatingGuard {
+    public:
+        explicit UpdatingGuard(TopLevel& w) : w_(w), previous_(w.updatingControls_) {
+            w_.updatingControls_ = true;
+        }
+        ~UpdatingGuard() { w_.updatingControls_ = previous_; }
+        UpdatingGuard(const UpdatingGuard&) = delete;
+        UpdatingGuard& operator=(const UpdatingGuard&) = delete;
+
+    private:
+        TopLevel& w_;
+        bool previous_;
+    };
+
+    // Window construction (TopLevelLayout.cpp).
+    void createControls();
+    void layOutControls();
+    void connectHandlers();
+
+    // Start-up, connection and closing (TopLevel.cpp).
+    void Form_Load();
+    void Form_QueryUnload(bool& cancel);
+    void Form_Unload();
+    void connectDevice();
+    void disconnectDevice();
+    void readIdentity();
+    void readLevelInfo();
+    void rangeLevelSliders();
+    void FillCPSRangeList();
+    void closeConnection();
+    // Asks whether to save unsaved settings; false when the user cancels.
+    bool confirmUnsavedSettings();
+
+    // Settings handlers' shared steps (TopLevelSettings.cpp).
+    void sendGain(int fine);
+    void levelMoved(QLabel* label, qint32 param, const QString& failureText, int position);
+    void showULDEnabled(bool enabled);
+    void setAnalogModeControls(bool dcMode);
+    void sendListIndex(QComboBox* list, qint32 param, const QString& failure);
+    void showLevel(QSlider* slider, QLabel* label, qint32 level);
+
+    // Message boxes in the window's style.
+    void failure(const QString& text);
+    void notConnected();
+
+    bool updatingControls_ = false;
+    // Coarse gain index last read from the device, kept for indexes the list has no entry for.
+    qint32 deviceCoarseGain_ = 0;
+    QTimer Timer1;
+
+    QPushButton* cmdConnect_ = nullptr;
+    QPushButton* cmdInfo_ = nullptr;
+    QPushButton* cmdRefresh_ = nullptr;
+    QPushButton* cmdSave_ = nullptr;
+    QPushButton* cmdScan_ = nullptr;
+    QPushButton* cmdExit_ = nullptr;
+    QLabel* lblCPS_ = nullptr;
+    QLabel* statusPanel1_ = nullptr;
+
+    QGroupBox* frHV_ = nullptr;
+    QLabel* lblHV_ = nullptr;
+    QLineEdit* txtHV_ = nullptr;
+    QPushButton* cmdApplyHV_ = nullptr;
+
+    QGroupBox* frGain_ = nullptr;
+    QLabel* lblCoarseGain_ = nullptr;
+    QComboBox* cmbCoarseGain_ = nullptr;
+    QLabel* lblFine_ = nullptr;
+    QSlider* sldFineGain_ = nullptr;
+    QLabel* lblFineGain_ = nullptr;
+
+    QGroupBox* frDiscriminator_ = nullptr;
+    QLabel* lblLLDsld_ = nullptr;
+    QSlider* sldLLD_ = nullptr;
+    QLabel* lblLLD_ = nullptr;
+    QLabel* lblULDsld_ = nullptr;
+    QSlider* sldULD_ = nullptr;
+    QLabel* lblULD_ = nullptr;
+    QCheckBox* chkIntegMode_ = nullptr;
+
+    QGroupBox* frTTL_ = nullptr;
+    QLabel* lblTTL_ = nullptr;
+    QComboBox* cmbTTL_ = nullptr;
+
+    QGroupBox* frVR_ = nullptr;
+    QRadioButton* rbPulse_ = nullptr;
+    QRadioButton* rbDC_ = nullptr;
+    QLabel* lblCPSRange_ = nullptr;
+    QComboBox* cmbCPSRange_ = nullptr;
+    QLabel* lblRespTime_ = nullptr;
+    QComboBox* cmbRespTime_ = nullptr;
+
+    // The scan window hooks in here: a `Scan* scan_` created on first use by a `scanWindow()`
+    // accessor, owned by this window.
+};
