@@ -34,6 +34,11 @@ void DeviceLink::overrideFunctions(const KivoFunctions* table) {
         table_ = KivoFunctions{};
         loadFailed_ = false;
         reportedSymbols_.clear();
+        // Forget the loaded library too, so the next call binds whatever KIVOLIB_LIBRARY names then.
+        if (handle_) {
+            dlclose(handle_);
+            handle_ = nullptr;
+        }
     }
 }
 
