@@ -15,8 +15,10 @@ const QString kTitle = QStringLiteral("Vantoll");
 
 QString dateText(const device::TextParam& param) {
     const QDate date = conv::productionDate(param.raw);
-    if (!date.isValid())
-        return param.text + QStringLiteral(" (invalid date)");
+    if (!date.isValid()) {
+        const QString invalid = QStringLiteral("(invalid date)");
+        return param.text.isEmpty() ? invalid : param.text + u' ' + invalid;
+    }
     return QLocale().toString(date, QLocale::LongFormat);
 }
 
