@@ -1,0 +1,378 @@
+// The print preview with the real browser: its states, the loaded report, printing, PDF, failures.
+#include "MessageService.h"
+#include "PrintPreview.h"
+#include "ReportSource.h"
+#include "ReportUrl.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace {
+
+constexpr int kWait = 30000; // the browser starts slowly on a small machine
+
+class FakeSource : public ReportSource {
+public:
+    ReportValues values;
+    mutable int asked = 0;
+    ReportValues reportValues() const override {
+        ++asked;
+        return values;
+    }
+    CTreviumCtrl* spectrumPlot() const override { return nullptr; }
+};
+
+struct Shown {
+    QString title, text;
+    MsgIcon icon;
+};
+
+class MessageRecorder : public MessageService {
+public:
+    QList<Shown> shown;
+    MsgAnswer show(QWidget*, const QString& title, const QString& text, MsgIcon icon, MsgButtons) override {
+        shown.append({title, text, icon});
+        return MsgAnswer::Ok;
+    }
+};
+
+ReportValues exampleValues() {
+    ReportValues v;
+    v.serialNumber = QStringLiteral("KV-0042");
+    v.firmwareVersion = QStringLiteral("1.2");
+    v.productionDate = QStringLiteral("20190315");
+    v.coarseGainIndex = 2;
+    v.fineGainPosition = 2048;
+    v.lldPosition = 1024;
+    v.uldPosition = 2047;
+    v.maxLevel = 2047;
+    v.highVoltageText = QStringLiteral("1000");
+    v.channelsIndex = 1;
+    v.sweepsText = QStringLiteral("10");
+    return v;
+}
+
+QVariant runScript(QWebEngineView* view, const QString& script) {
+    QVariant result;
+    bool done = false;
+    view->page()->runJavaScript(script, [&](const QVariant& value) {
+        result = value;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, kWait))
+        return QStringLiteral("<script did not finish>");
+    return result;
+}
+
+QString pdfText(const QString& path) {
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!pdftotext.waitForFinished(kWait) || pdftotext.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+const QString kCellsScript = QStringLiteral(
+    "Array.from(document.querySelectorAll('table.Settings td')).map(td => td.textContent).join('|')");
+
+} // namespace
+
+class TestPreview : public QObject {
+    Q_OBJECT
+
+    MessageRecorder messages_;
+    QTemporaryDir root_;
+
+    // A preview writing into a fresh program folder below root_.
+    std::unique_ptr<PrintPreview> makePreview(FakeSource& source, const QString& name) {
+        auto preview = std::make_unique<PrintPreview>(source);
+        preview->setReportFiles(report::ReportFiles(root_.filePath(name), root_.filePath(name + "-data")));
+        QDir().mkpath(root_.filePath(name));
+        // The logo installed beside the program.
+        QFile::copy(qEnvironmentVariable("KIVO_BIN_DIR") + QStringLiteral("/vtlogo.png"),
+                    root_.filePath(name + QStringLiteral("/vtlogo.png")));
+        return preview;
+    }
+
+    // Generates the report and waits until the browser has loaded it.
+    static bool generateAndLoad(PrintPreview& preview) {
+        QSignalSpy loaded(preview.WB(), &QWebEngineView::loadFinished);
+        preview.StartTimer_Timer();
+        return loaded.wait(kWait) && loaded.last().first().toBool();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(root_.isValid());
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        MessageService::install(&messages_);
+    }
+    void cleanupTestCase() { MessageService::install(nullptr); }
+    void init() { messages_.shown.clear(); }
+
+    void opensBlankWithPrintDisabled() {
+        FakeSource source;
+        auto preview = makePreview(source, QStringLiteral("blank"));
+        QCOMPARE(preview->windowTitle(), QStringLiteral("Print Preview"));
+        QVERIFY(preview->isModal());
+        QCOMPARE(preview->url(), QUrl(QStringLiteral("about:blank")));
+        QCOMPARE(preview->WB()->url(), QUrl(QStringLiteral("about:blank")));
+        QCOMPARE(preview->addressBar()->text(), QStringLiteral("about:blank"));
+        QVERIFY(preview->addressBar()->isReadOnly());
+        QVERIFY(!preview->cmdPrint()->isEnabled());
+        QVERIFY(!preview->mnuPrint()->isEnabled());
+        QVERIFY(preview->StartTimer()->isActive());
+        QVERIFY(preview->StartTimer()->isSingleShot());
+        QCOMPARE(preview->StartTimer()->interval(), 250);
+        QCOMPARE(preview->cmdPrint()->text(), QStringLiteral("&Print..."));
+        QCOMPARE(preview->cmdClose()->text(), QStringLiteral("&Close"));
+        QCOMPARE(source.asked, 0); // nothing is generated before the window is up
+    }
+
+    void showsReportAfterStartTimer() {
+        FakeSource source;
+        source.values = exampleValues();
+        auto preview = makePreview(source, QStringLiteral("report"));
+        QVERIFY(generateAndLoad(*preview));
+        QVERIFY(!preview->StartTimer()->isActive());
+        QVERIFY(preview->cmdPrint()->isEnabled());
+        QVERIFY(preview->mnuSaveAsPdf()->isEnabled());
+        const QString folder = root_.filePath(QStringLiteral("report"));
+        QCOMPARE(preview->url(), report::BuildReportUrl(folder));
+        QCOMPARE(preview->WB()->url(), preview->url());
+        QCOMPARE(preview->addressBar()->text(), preview->url().toDisplayString());
+        QVERIFY(QFile::exists(folder + QStringLiteral("/print.html")));
+        QVERIFY(messages_.shown.isEmpty());
+
+        QCOMPARE(runScript(preview->WB(), QStringLiteral("document.title")).toString(),
+                 QStringLiteral("Kivo Report"));
+        QCOMPARE(
+            runScript(preview->WB(), kCellsScript).toString(),
+            QStringLiteral("Coarse gain:|4|Fine gain:|1.500|LLD:|50.02%|ULD:|100.00%|High Voltage:|1000.0V|"
+                           "Channels:|128|Sweeps:|10"));
+        QCOMPARE(
+            runScript(preview->WB(), QStringLiteral("document.querySelector('h1').textContent")).toString(),
+            QStringLiteral("Kivo Report"));
+        // The logo installed beside the program, not the broken-image placeholder.
+        QVERIFY(QFile::exists(folder + QStringLiteral("/vtlogo.png")));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            runScript(preview->WB(), QStringLiteral("document.images[0].naturalWidth")).toInt(), 720, kWait);
+
+        // Generated once: a late timer tick does not regenerate.
+        preview->StartTimer_Timer();
+        QCOMPARE(source.asked, 1);
+    }
+
+    void secondOpeningShowsCurrentValues() {
+        FakeSource source;
+        source.values = exampleValues();
+        {
+            auto first = makePreview(source, QStringLiteral("twice"));
+            QVERIFY(generateAndLoad(*first));
+        }
+        source.values.isVR = true;
+        source.values.highVoltageText = QStringLiteral("850.25");
+        source.values.serialNumber = QStringLiteral("<b>VR-7</b>");
+        auto second = makePreview(source, QStringLiteral("twice"));
+        QVERIFY(generateAndLoad(*second));
+        QCOMPARE(
+            runScript(second->WB(), QStringLiteral("document.querySelector('h1').textContent")).toString(),
+            QStringLiteral("Kivo-VR Report"));
+        QCOMPARE(runScript(second->WB(), QStringLiteral("document.title")).toString(),
+                 QStringLiteral("Kivo Report"));
+        QVERIFY(runScript(second->WB(), kCellsScript)
+                    .toString()
+                    .contains(QStringLiteral("High Voltage:|850.3V|")));
+        // The hostile serial number is text, not markup.
+        QCOMPARE(runScript(second->WB(), QStringLiteral("document.querySelectorAll('b').length")).toInt(), 0);
+        QCOMPARE(runScript(second->WB(),
+                           QStringLiteral(
+                               "document.querySelector('table.CommonTab tr td:nth-child(2)').textContent"))
+                     .toString(),
+                 QStringLiteral("<b>VR-7</b>"));
+    }
+
+    void savesPdfWithTheReportText() {
+        FakeSource source;
+        source.values = exampleValues();
+        auto preview = makePreview(source, QStringLiteral("pdf"));
+        QVERIFY(generateAndLoad(*preview));
+        const QString pdf = root_.filePath(QStringLiteral("Kivo Report.pdf"));
+        QSignalSpy saved(preview.get(), &PrintPreview::pdfSaved);
+        preview->saveAsPdf(pdf);
+        QVERIFY(saved.wait(kWait));
+        QCOMPARE(saved.first().at(1).toBool(), true);
+        const QString text = pdfText(pdf);
+        for (const char* expected :
+             {"Kivo Report", "Device Identifiers", "KV-0042", "Friday, March 15, 2019", "SCA Settings",
+              "50.02%", "1000.0V", "Pseudo-PHA Spectrum", "Veltrano Instruments"})
+            QVERIFY2(text.contains(QLatin1String(expected)), expected);
+        QVERIFY(preview->statusBar()->currentMessage().contains(QStringLiteral("Kivo Report.pdf")));
+        QVERIFY(messages_.shown.isEmpty());
+    }
+
+    void pdfFailureIsReported() {
+        FakeSource source;
+        auto preview = makePreview(source, QStringLiteral("pdf-fail"));
+        QVERIFY(generateAndLoad(*preview));
+        QSignalSpy saved(preview.get(), &PrintPreview::pdfSaved);
+        preview->saveAsPdf(root_.filePath(QStringLiteral("no/such/folder/report.pdf")));
+        QVERIFY(saved.wait(kWait));
+        QCOMPARE(saved.first().at(1).toBool(), false);
+        QCOMPARE(messages_.shown.size(), 1);
+        QCOMPARE(messages_.shown.first().title, QStringLiteral("Print Preview"));
+        QCOMPARE(messages_.shown.first().icon, MsgIcon::Critical);
+        QCOMPARE(preview->statusBar()->currentMessage(), QStringLiteral("Saving the PDF failed."));
+    }
+
+    void printsAndReportsFailure() {
+        FakeSource source;
+        source.values = exampleValues();
+        auto preview = makePreview(source, QStringLiteral("print"));
+        QVERIFY(generateAndLoad(*preview));
+
+        const QString out = root_.filePath(QStringLiteral("printed.pdf"));
+        auto printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(out);
+        QSignalSpy printed(preview.get(), &PrintPreview::printed);
+        QVERIFY(preview->printTo(std::move(printer)));
+        QVERIFY(!preview->cmdPrint()->isEnabled()); // one print at a time
+        QVERIFY(!preview->printTo(std::make_unique<QPrinter>()));
+        QVERIFY(printed.wait(kWait));
+        QCOMPARE(printed.first().first().toBool(), true);
+        QCOMPARE(preview->statusBar()->currentMessage(), QStringLiteral("Printed."));
+        QVERIFY(preview->cmdPrint()->isEnabled());
+        QVERIFY(QFileInfo(out).size() > 0);
+
+        // A printer that cannot start (its output cannot be created) is reported, not swallowed.
+        auto broken = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+        broken->setOutputFormat(QPrinter::PdfFormat);
+        broken->setOutputFileName(root_.filePath(QStringLiteral("no/such/folder/printed.pdf")));
+        printed.clear();
+        QVERIFY(preview->printTo(std::move(broken)));
+        QVERIFY(printed.wait(kWait));
+        QCOMPARE(printed.first().first().toBool(), false);
+        QCOMPARE(preview->statusBar()->currentMessage(), QStringLiteral("Printing failed."));
+        QVERIFY(preview->cmdPrint()->isEnabled());
+    }
+
+    void dataFolderWhenProgramFolderUnusable() {
+        FakeSource source;
+        source.values = exampleValues();
+        const QString blocker = root_.filePath(QStringLiteral("file-not-folder"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        PrintPreview preview(source);
+        const QString data = root_.filePath(QStringLiteral("user-data/KivoPanel"));
+        preview.setReportFiles(report::ReportFiles(blocker + QStringLiteral("/bin"), data));
+        QVERIFY(generateAndLoad(preview));
+        QCOMPARE(preview.url(), report::BuildReportUrl(data));
+        QVERIFY(QFile::exists(data + QStringLiteral("/print.html")));
+        QVERIFY(messages_.shown.isEmpty());
+    }
+
+    void noWritableFolderMeansOneMessageAndNoNavigation() {
+        FakeSource source;
+        const QString blocker = root_.filePath(QStringLiteral("blocker"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        PrintPreview preview(source);
+        preview.setReportFiles(
+            report::ReportFiles(blocker + QStringLiteral("/bin"), blocker + QStringLiteral("/data")));
+        QSignalSpy urls(preview.WB(), &QWebEngineView::urlChanged);
+        preview.StartTimer_Timer();
+        QCOMPARE(messages_.shown.size(), 1);
+        QCOMPARE(messages_.shown.first().title, QStringLiteral("Print Preview"));
+        QCOMPARE(messages_.shown.first().icon, MsgIcon::Critical);
+        QVERIFY(messages_.shown.first().text.contains(blocker + QStringLiteral("/bin")));
+        QCOMPARE(preview.url(), QUrl(QStringLiteral("about:blank")));
+        QVERIFY(!preview.cmdPrint()->isEnabled());
+        QTest::qWait(500); // give a navigation, had one been started, time to show
+        for (const QList<QVariant>& args : urls)
+            QCOMPARE(args.first().toUrl(), QUrl(QStringLiteral("about:blank")));
+        QCOMPARE(preview.WB()->url(), QUrl(QStringLiteral("about:blank")));
+    }
+
+    void unwritableReportLeavesOldFilesUnshown() {
+        FakeSource source;
+        auto preview = makePreview(source, QStringLiteral("stale"));
+        const QString folder = root_.filePath(QStringLiteral("stale"));
+        // "print.html" is taken by a folder, so the report cannot be written over it.
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/print.html")));
+        preview->StartTimer_Timer();
+        QCOMPARE(messages_.shown.size(), 1);
+        QCOMPARE(messages_.shown.first().icon, MsgIcon::Critical);
+        QVERIFY(messages_.shown.first().text.contains(QStringLiteral("print.html")));
+        QCOMPARE(preview->url(), QUrl(QStringLiteral("about:blank")));
+        QVERIFY(!preview->cmdPrint()->isEnabled());
+    }
+
+    void layoutInTwips() {
+        FakeSource source;
+        auto preview = makePreview(source, QStringLiteral("layout"));
+        const double dpiX = preview->logicalDpiX() / 1440.0, dpiY = preview->logicalDpiY() / 1440.0;
+        QCOMPARE(preview->width(), qRound(9165 * dpiX));
+        QCOMPARE(preview->height(), qRound(7440 * dpiY));
+        preview->show();
+        QVERIFY(QTest::qWaitForWindowExposed(preview.get()));
+
+        for (const QSize size : {QSize(900, 700), QSize(400, 300)}) {
+            preview->resize(size);
+            QTRY_COMPARE(preview->size(), size);
+            const int margin = qRound(120 * dpiX);
+            const QRect print = preview->cmdPrint()->geometry(), close = preview->cmdClose()->geometry();
+            QCOMPARE(print.right() + 1, size.width() - margin);
+            QCOMPARE(close.right() + 1, size.width() - margin);
+            QCOMPARE(print.top(), qRound(120 * dpiY));
+            QCOMPARE(close.top(), print.top() + qRound(600 * dpiY));
+            QCOMPARE(preview->browserFrame()->geometry(),
+                     QRect(0, 0, size.width() - print.width() - 2 * margin, size.height()));
+        }
+
+        // Too narrow for the browser: the layout is left as it was, nothing breaks.
+        const QRect frameBefore = preview->browserFrame()->geometry();
+        const QRect printBefore = preview->cmdPrint()->geometry();
+        preview->resize(preview->cmdPrint()->width() / 2, 200);
+        QTest::qWait(50);
+        preview->Form_Resize();
+        QCOMPARE(preview->browserFrame()->geometry(), frameBefore);
+        QCOMPARE(preview->cmdPrint()->geometry(), printBefore);
+    }
+
+    void closeButtonClosesAndAccessibility() {
+        FakeSource source;
+        auto preview = makePreview(source, QStringLiteral("close"));
+        preview->show();
+        QVERIFY(QTest::qWaitForWindowExposed(preview.get()));
+        QCOMPARE(preview->cmdPrint()->nextInFocusChain(), preview->cmdClose());
+        QVERIFY(!preview->WB()->accessibleName().isEmpty());
+        QTest::mouseClick(preview->cmdClose(), Qt::LeftButton);
+        QVERIFY(!preview->isVisible());
+    }
+};
+
+int main(int argc, char** argv) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // the browser needs it before the app
+    QApplication app(argc, argv);
+    TestPreview test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_preview.moc"
