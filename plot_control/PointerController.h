@@ -43,7 +43,14 @@ public:
     virtual void fireZoomBoxChange(qint32 x, qint32 y, qint32 first, qint32 last) = 0;
 };
 
-enum class DragMode { None = 0, Cursor = 1, WaterfallCursor = 2, ZoomMove = 3, ZoomFirstEdge = 4, ZoomLastEdge = 5 };
+enum class DragMode {
+    None = 0,
+    Cursor = 1,
+    WaterfallCursor = 2,
+    ZoomMove = 3,
+    ZoomFirstEdge = 4,
+    ZoomLastEdge = 5
+};
 
 class PointerController {
 public:
@@ -65,6 +72,9 @@ public:
     qint32 channelAt(int x, bool waterfall = false) const;
 
 private:
+    void moveWaterfallCursor(QPoint pos);
+    bool stepCursor(int direction, QPoint eventPos, bool fromKey);
+
     PointerHost& host_;
     DragMode mode_ = DragMode::None;
     qint32 dragOffset_ = 0;

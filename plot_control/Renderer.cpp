@@ -1,0 +1,347 @@
+// The plot renderer's main sequence: fonts, margins, waterfall band, full scale, the two axis layers
+// around the graph, ROI labels, axis titles, cursor and zoom box.
+#include "Renderer.h"
+#include "RenderContext.h"
+
+#include <QFontMetrics>
+#include <QLocale>
+#include <QPainter>
+#include <QPolygon>
+#include <array>
+#include <limits>
+
+namespace trevium {
+
+namespace {
+
+constexpr std::array<qint64, 42> kFullScales = {
+    10,       20,        30,        40,        50,        60,        100,      150,      200,
+    250,      300,       400,       500,       1000,      1500,      2000,     3000,     4000,
+    5000,     10000,     20000,     30000,     40000,     50000,     100000,   200000,   300000,
+    400000,   500000,    1000000,   2000000,   3000000,   5000000,   10000000, 20000000, 30000000,
+    50000000, 100000000, 200000000, 300000000, 500000000, 1000000000};
+
+// The classic default system colours, by index (COLOR_SCROLLBAR = 0 .. COLOR_MENUBAR = 30), as RGB.
+constexpr std::array<QRgb, 31> kSystemColors = {
+    0xC8C8C8, 0x000000, 0x99B4D1, 0xBFCDDB, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000,
+    0x000000, 0x000000, 0xB4B4B4, 0xF4F7FC, 0xABABAB, 0x3399FF, 0xFFFFFF, 0xF0F0F0,
+    0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
+    0xFFFFE1, 0xB5B5B5, 0x0066CC, 0xB9D1EA, 0xD7E4F2, 0x3399FF, 0xF0F0F0};
+
+QFont plotFont(int pixelSize) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setWeight(QFont::Normal);
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
+}
+
+double calibrated(const PlotView& v, qint64 ch) {
+    const double c = double(ch);
+    return c * (c * double(v.calQuadratic) + double(v.calSlope)) + double(v.calOffset);
+}
+
+} // namespace
+
+QRgb rgbOf(quint32 ole) {
+    if ((ole >> 24) == 0x80) {
+        const quint32 index = ole & 0xFFFFFF;
+        return 0xFF000000u | (index < kSystemColors.size() ? kSystemColors[index] : 0);
+    }
+    return qRgb(int(ole & 0xFF), int((ole >> 8) & 0xFF), int((ole >> 16) & 0xFF));
+}
+
+QColor oleColor(quint32 ole) {
+    return QColor::fromRgb(rgbOf(ole));
+}
+
+qint32 chooseFullScale(qint64 maxValue, qint32 yscale, int labelRoom, int plotHeight) {
+    const quint64 magnitude = quint64(maxValue < 0 ? -maxValue : maxValue);
+    const quint64 height = quint64(qMax(plotHeight, 1));
+    const quint64 room = quint64(qMax(labelRoom, 0)) + 1;
+    for (qint64 entry : kFullScales) {
+        const quint64 t = quint64(entry);
+        if (yscale != 0 ? t >= quint64(qAbs(qint64(yscale))) : magnitude + t * room / height < t)
+            return qint32(entry);
+    }
+    // Beyond the table the maximum itself is the scale (its magnitude, so the scale stays positive).
+    return qint32(qMin<quint64>(magnitude, std::numeric_limits<qint32>::max()));
+}
+
+YTransform::YTransform(qint16 mode, qint64 fullScale, int top, int bottom)
+    : mode_(mode), fullScale_(fullScale), top_(top), bottom_(bottom), height_(bottom - top) {
+    double tf = 0;
+    if (mode == 0)
+        tf = 10.0 * std::log10(double(qMax<qint64>(fullScale, 1)));
+    else if (mode == 2)
+        tf = std::sqrt(double(qMax<qint64>(fullScale, 0)));
+    else
+        tf = double(fullScale);
+    tFull_ = tf == 0.0 ? 1.0 : tf;
+}
+
+qint64 YTransform::rawRow(qint64 v) const {
+    double q = 0;
+    if (mode_ == 0) {
+        q = 10.0 * std::log10(double(qMax<qint64>(v, 1))) * height_ / tFull_;
+    } else if (mode_ == 2) {
+        q = std::sqrt(double(qMax<qint64>(v, 0))) * height_ / tFull_;
+    } else if (fullScale_ > 0) {
+        // Exact in integers: v * height fits comfortably in 64 bits.
+        return qint64(bottom_ - 1) - v * height_ / fullScale_;
+    } else {
+        q = double(v) * height_ / tFull_;
+    }
+    q = qBound(-1e12, q, 1e12);
+    return qint64(bottom_ - 1) - qint64(q);
+}
+
+int YTransform::row(qint64 v) const {
+    const qint64 r = rawRow(v);
+    // Rows above the plot are raised to its top; rows below it (negative values) rest on the baseline.
+    return int(qBound<qint64>(qint64(top_), r, qint64(qMax(top_, bottom_ - 1))));
+}
+
+void drawAlignedText(QPainter& painter, int x, int y, const QString& text, int align) {
+    const QFontMetrics fm = painter.fontMetrics();
+    int left = x;
+    if (align & Qt::AlignHCenter)
+        left = x - fm.horizontalAdvance(text) / 2;
+    else if (align & Qt::AlignRight)
+        left = x - fm.horizontalAdvance(text);
+    const int baseline = (align & Qt::AlignBottom) ? y - fm.descent() : y + fm.ascent();
+    painter.drawText(QPoint(left, baseline), text);
+}
+
+void drawVerticalText(QPainter& painter, int x, int y, const QString& text, int align) {
+    painter.save();
+    painter.translate(x, y);
+    painter.rotate(-90);
+    drawAlignedText(painter, 0, 0, text, align);
+    painter.restore();
+}
+
+QString formatValue(double value) {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 4);
+}
+
+QString formatInteger(qint64 value) {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value);
+}
+
+namespace {
+
+// Widest visible, labelled snapshot item in the rotated font, at most half the plot height.
+int roiLabelRoom(const RenderContext& ctx) {
+    const QFontMetrics fm(ctx.vFont);
+    int room = 0;
+    for (const RoiSnapshot& roi : ctx.rois)
+        if (!roi.label.isEmpty())
+            room = qMax(room, fm.horizontalAdvance(roi.label));
+    return qMin(room, qMax(ctx.height(), 0) / 2);
+}
+
+void drawRoiLabels(RenderContext& ctx, const YTransform& y) {
+    const PlotView& v = ctx.view;
+    QPainter& p = ctx.painter;
+    p.setFont(ctx.vFont);
+    const int e = p.fontMetrics().height() / 2;
+    const qint64 k = qint64(e + 1) * ctx.span / qMax(ctx.width(), 1);
+    for (const RoiSnapshot& roi : ctx.rois) {
+        if (roi.label.isEmpty() || roi.firstChannel >= roi.lastChannel)
+            continue;
+        const qint64 c = (qint64(roi.firstChannel) + roi.lastChannel) / 2;
+        int y0 = ctx.bottom;
+        const qint64 from = qMax<qint64>(c - k - 1, ctx.first);
+        const qint64 to = qMin<qint64>(c + k + 1, ctx.last);
+        for (qint64 i = from; i <= to; ++i) {
+            y0 = qMin(y0, y.row(v.data[i]));
+            if (v.compareMode && v.reference)
+                y0 = qMin(y0, y.row(v.reference[i]));
+        }
+        p.setPen(oleColor(roi.color));
+        const int x = int(ctx.left + (c - ctx.first) * ctx.width() / ctx.span - e);
+        drawVerticalText(p, x, y0 - 1, roi.label, Qt::AlignLeft | Qt::AlignTop);
+    }
+}
+
+void drawTitles(RenderContext& ctx) {
+    const PlotView& v = ctx.view;
+    QPainter& p = ctx.painter;
+    p.setPen(oleColor(v.labelColor));
+    if (v.wfHeightRatio < 100 && !v.yLabel.isEmpty()) {
+        p.setFont(ctx.vFont);
+        drawVerticalText(p, 2, (ctx.top + ctx.bottom) / 2, v.yLabel, Qt::AlignHCenter | Qt::AlignTop);
+    }
+    if (!v.xLabel.isEmpty()) {
+        p.setFont(ctx.hFont);
+        drawAlignedText(p, (ctx.left + ctx.right) / 2, ctx.bottom + ctx.band + ctx.h + ctx.h / 2 - 4,
+                        v.xLabel, Qt::AlignHCenter | Qt::AlignTop);
+    }
+}
+
+void drawCursor(RenderContext& ctx, const YTransform& y) {
+    const PlotView& v = ctx.view;
+    if (v.cursorPos < ctx.first || v.cursorPos > ctx.last || v.cursorPos >= ctx.length)
+        return;
+    QPainter& p = ctx.painter;
+    const int x = ctx.xOf(v.cursorPos);
+    const QColor color = oleColor(v.cursorColor);
+    if (v.cursorType != 1) {
+        QPen pen(color, 1, Qt::CustomDashLine, Qt::FlatCap);
+        pen.setDashPattern({6, 3});
+        p.setPen(pen);
+        if (ctx.bottom - 1 >= ctx.top)
+            p.drawLine(x, ctx.top, x, ctx.bottom - 1);
+        return;
+    }
+    const int yc = y.row(v.data[v.cursorPos]);
+    p.setPen(QPen(color, 1));
+    p.setBrush(color);
+    const QPoint triangle[3] = {QPoint(x, yc - 2), QPoint(x + 3, yc - 18), QPoint(x - 3, yc - 18)};
+    p.drawPolygon(triangle, 3);
+    p.setBrush(Qt::NoBrush);
+    p.setFont(ctx.hFont);
+    const double value = v.calEnable ? calibrated(v, v.cursorPos) : double(v.cursorPos);
+    drawAlignedText(p, x + 1, yc - 18, formatValue(value), Qt::AlignHCenter | Qt::AlignBottom);
+}
+
+void drawZoomBox(RenderContext& ctx) {
+    const PlotView& v = ctx.view;
+    QPainter& p = ctx.painter;
+    p.setPen(QPen(oleColor(v.zoomColor), 1));
+    const qint64 lo = qMin(v.zoomFirst, v.zoomLast);
+    const qint64 hi = qMax(v.zoomFirst, v.zoomLast);
+    // Channel numbers count from the plot's left edge, as the pointer's hit test does.
+    qint64 xl = ctx.left + ctx.width() * lo / ctx.span;
+    qint64 xr = ctx.left + ctx.width() * hi / ctx.span;
+    const int edgeBottom = ctx.bottom - 3; // edges run from the top to bottom - 2 (exclusive)
+    if (xl < ctx.left)
+        xl = ctx.left;
+    else if (edgeBottom >= ctx.top)
+        p.drawLine(int(xl), ctx.top, int(xl), edgeBottom);
+    if (xr > ctx.right)
+        xr = ctx.right;
+    else if (edgeBottom >= ctx.top)
+        p.drawLine(int(xr), ctx.top, int(xr), edgeBottom);
+    if (xr >= xl) {
+        p.drawLine(int(xl), ctx.top, int(xr), ctx.top);
+        p.drawLine(int(xl), ctx.bottom - 2, int(xr), ctx.bottom - 2);
+    }
+}
+
+} // namespace
+
+RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) {
+    RenderResult result;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setBackgroundMode(Qt::TransparentMode);
+
+    RenderContext ctx{painter, view};
+    int left = rect.left();
+    int top = rect.top();
+    int right = left + qMax(rect.width(), 0);
+    int bottom = top + qMax(rect.height(), 0);
+
+    // 1. Fonts follow the target height.
+    ctx.h = qBound(13, (bottom - top) / 40 + 8, 20);
+    ctx.hFont = plotFont(ctx.h);
+    ctx.vFont = plotFont(qBound(12, ctx.h - 2, 16));
+    painter.setFont(ctx.hFont);
+    const QFontMetrics fm = painter.fontMetrics();
+    const int W = fm.horizontalAdvance(QStringLiteral("88888"));
+    const int H = fm.height();
+
+    // 2. Margins for tick labels and axis titles.
+    if (view.showTicks) {
+        left += W + 10;
+        top += 10;
+        right -= 10;
+        bottom -= (2 * ctx.h) / 3 + H;
+        if (view.showLabels) {
+            left += H;
+            bottom -= H + ctx.h - 17;
+        }
+    }
+    right = qMax(right, left);
+    bottom = qMax(bottom, top);
+
+    // 3. Waterfall band below the graph.
+    if (view.showWaterfall && view.wfHeightRatio > 0) {
+        const int rectHeight = bottom - top;
+        ctx.band = int(qMin<qint64>(qint64(view.wfHeightRatio) * rectHeight / 100, rectHeight));
+        bottom -= ctx.band;
+        result.waterfallRect = QRect(left, bottom, right - left, ctx.band);
+        drawWaterfall(painter, view, left, bottom, right, bottom + ctx.band);
+    }
+    ctx.left = left;
+    ctx.top = top;
+    ctx.right = right;
+    ctx.bottom = bottom;
+    result.plotRect = QRect(left, top, right - left, bottom - top);
+    ctx.ticksShown = view.showTicks && view.wfHeightRatio < 100;
+
+    // 4. ROI snapshot: the visible items, in list order.
+    if (view.showROIs && view.wfHeightRatio < 100)
+        for (const RoiSnapshot& roi : view.rois)
+            if (roi.visible)
+                ctx.rois.append(roi);
+
+    // 5. Nothing more to draw without data.
+    if (view.data && view.bufferLength > 0) {
+        ctx.length = view.bufferLength;
+        ctx.first = qBound(0, view.firstPoint, ctx.length - 1);
+        ctx.last = qBound(0, view.lastPoint, ctx.length - 1);
+        ctx.span = qMax<qint64>(qint64(ctx.last) - ctx.first, 1);
+
+        // 6. Maximum over all points (and the reference in compare mode).
+        const qint32 count = qBound(0, view.npoints, ctx.length);
+        qint64 maxValue = std::numeric_limits<qint64>::min();
+        for (qint32 i = 0; i < count; ++i)
+            maxValue = qMax<qint64>(maxValue, view.data[i]);
+        if (view.compareMode && view.reference)
+            for (qint32 i = 0; i < count; ++i)
+                maxValue = qMax<qint64>(maxValue, view.reference[i]);
+        if (count == 0)
+            maxValue = 0;
+
+        // 7.-8. Full scale, leaving room for the ROI labels above the highest value.
+        const int labelRoom = view.showROIs ? roiLabelRoom(ctx) : 0;
+        ctx.fullScale = chooseFullScale(maxValue, view.yscale, labelRoom, ctx.height());
+        result.fullScale = qint32(ctx.fullScale);
+        const YTransform yt(view.ymode, ctx.fullScale, ctx.top, ctx.bottom);
+
+        // 9.-12. Grid under the graph (unless on top), graph, ROI labels, then frame, axes, ticks.
+        const bool layer =
+            view.showGrid || view.showAxes || view.showFrame || view.showTicks || view.showAlarm;
+        if (layer && !view.gridOnTop)
+            drawAxisLayer(ctx, true, false);
+        if (ctx.height() > 0)
+            drawGraph(ctx);
+        if (view.showROIs && ctx.height() > 0)
+            drawRoiLabels(ctx, yt);
+        if (layer)
+            drawAxisLayer(ctx, view.gridOnTop, true);
+
+        // 13.-15. Axis titles, cursor, zoom box.
+        if (view.showTicks && view.showLabels)
+            drawTitles(ctx);
+        if (view.showCursor && ctx.height() > 0)
+            drawCursor(ctx, yt);
+        if (view.zoomVisible)
+            drawZoomBox(ctx);
+    }
+    painter.restore();
+    return result;
+}
+
+} // namespace trevium
