@@ -7,6 +7,7 @@
 #include "PointerController.h"
 
 #include <QFile>
+#include <QJSEngine>
 #include <QRandomGenerator>
 #include <QSaveFile>
 
@@ -32,6 +33,8 @@ CTreviumCtrl::CTreviumCtrl(QWidget* parent, Init init) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);       // arrow keys move the cursor
     setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers the whole client area
     setAccessibleName(QStringLiteral("Plot"));
+    // Hosts own the control; a script engine that sees it must never collect it.
+    QJSEngine::setObjectOwnership(this, QJSEngine::CppOwnership);
 
     TestDataSet(2);
     if (init == Init::New)
