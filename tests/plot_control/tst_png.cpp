@@ -1,0 +1,87 @@
+// SaveToPNG's file: header fields, size, orientation, pixels equal to an on-screen rendering, and the
+// failure statuses that leave no file behind.
+#include "PngExport.h"
+#include "RenderTestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+using namespace trevium;
+
+class TestPng : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writesEightBitRgbTopRowFirst() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        TestPlot p(spectrum(256));
+        p.view.backColor = 0x00402010;
+        p.view.showLabels = true;
+        p.view.xLabel = QStringLiteral("Channel");
+        const QString name = dir.filePath(QStringLiteral("spect \u00e9.png")); // UTF-8 file name
+        RenderResult r;
+        QCOMPARE(savePlotPng(p.view, name.toUtf8(), 600, 300, &r), 0);
+        QCOMPARE(r.fullScale, renderResultOf(p.view, QSize(600, 300)).fullScale);
+
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\x89PNG\r\n\x1a\n"));
+        QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
+        QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 16), 600u);
+        QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 20), 300u);
+        QCOMPARE(int(quint8(bytes[24])), 8); // bit depth
+        QCOMPARE(int(quint8(bytes[25])), 2); // RGB
+        QCOMPARE(int(quint8(bytes[28])), 0); // no interlace
+
+        // The decoded image is the rendering itself, top row first; the background is BackColor.
+        QImage decoded;
+        QVERIFY(decoded.loadFromData(bytes, "PNG"));
+        const QImage expected = renderImage(p.view, QSize(600, 300));
+        QCOMPARE(decoded.convertToFormat(QImage::Format_RGB32), expected);
+        QCOMPARE(decoded.pixel(0, 0), qRgb(0x10, 0x20, 0x40));
+        QCOMPARE(decoded.pixel(599, 299), qRgb(0x10, 0x20, 0x40));
+    }
+
+    void failuresLeaveNoFile() {
+        QTemporaryDir dir;
+        TestPlot p(spectrum(64));
+        const QString missing = dir.filePath(QStringLiteral("no-such-folder/spect.png"));
+        QCOMPARE(savePlotPng(p.view, missing.toUtf8(), 100, 100), -3);
+        QVERIFY(!QFile::exists(missing));
+
+        const QString name = dir.filePath(QStringLiteral("spect.png"));
+        QCOMPARE(savePlotPng(p.view, name.toUtf8(), 0, 100), -2);
+        QCOMPARE(savePlotPng(p.view, name.toUtf8(), 100, -1), -2);
+        QCOMPARE(savePlotPng(p.view, name.toUtf8(), 16385, 10), -2);
+        QVERIFY(!QFile::exists(name));
+        QCOMPARE(savePlotPng(p.view, QByteArray(), 10, 10), -3);
+    }
+
+    void tinyAndEmptyPlots() {
+        QTemporaryDir dir;
+        TestPlot p(spectrum(64));
+        const QString name = dir.filePath(QStringLiteral("one.png"));
+        QCOMPARE(savePlotPng(p.view, name.toUtf8(), 1, 1), 0);
+        QImage one(name);
+        QCOMPARE(one.size(), QSize(1, 1));
+        p.view.data = nullptr; // no data: only the background
+        QCOMPARE(savePlotPng(p.view, name.toUtf8(), 20, 10), 0);
+        QImage empty(name);
+        QCOMPARE(empty.size(), QSize(20, 10));
+        QCOMPARE(empty.pixel(10, 5), qRgb(0, 0, 0));
+    }
+
+private:
+    static RenderResult renderResultOf(const PlotView& view, QSize size) {
+        RenderResult r;
+        renderImage(view, size, &r);
+        return r;
+    }
+};
+
+QTEST_MAIN(TestPng)
+#include "tst_png.moc"

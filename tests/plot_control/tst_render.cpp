@@ -1,0 +1,438 @@
+// Renderer geometry: full scale, margins, baseline, ROI and alarm colouring, log grid, cursor, zoom box,
+// waterfall band, the per-column fast path and degenerate windows.
+#include "RenderTestSupport.h"
+
+#include <QFontMetrics>
+#include <QtTest>
+
+using namespace trevium;
+
+namespace {
+
+constexpr quint32 kGreen = 0x00FF00;
+constexpr quint32 kRed = 0x0000FF;  // OLE: 0x00BBGGRR
+constexpr quint32 kBlue = 0xFF0000; // OLE blue
+constexpr quint32 kWhite = 0xFFFFFF;
+
+QFont arial(int px) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(px);
+    f.setStyleStrategy(QFont::NoAntialias);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    return f;
+}
+
+} // namespace
+
+class TestRender : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fullScaleTable() {
+        QCOMPARE(chooseFullScale(0, 0, 0, 300), 10);
+        QCOMPARE(chooseFullScale(5, 70, 0, 300), 100);
+        QCOMPARE(chooseFullScale(5, -70, 0, 300), 100);
+        QCOMPARE(chooseFullScale(1234, 2000000000, 0, 300), 1234);
+        QCOMPARE(chooseFullScale(95, 0, 0, 300), 100);
+        QCOMPARE(chooseFullScale(95, 0, 40, 300), 150);
+        QCOMPARE(chooseFullScale(-95, 0, 0, 300), 100);                    // magnitude counts
+        QCOMPARE(chooseFullScale(2000000000, 0, 0, 300), 2000000000);      // beyond the table
+        QCOMPARE(chooseFullScale(-2147483647LL - 1, 0, 0, 0), 2147483647); // stays positive
+        QCOMPARE(chooseFullScale(95, 0, 40, 0), 95); // zero height counts as one pixel: nothing fits
+    }
+
+    void fullScaleThroughRender() {
+        TestPlot zeros(std::vector<qint32>(64, 0));
+        RenderResult r;
+        renderImage(zeros.bare().view, QSize(200, 300), &r);
+        QCOMPARE(r.fullScale, 10);
+
+        TestPlot p(std::vector<qint32>(64, 95));
+        p.bare();
+        p.view.yscale = 70;
+        renderImage(p.view, QSize(200, 300), &r);
+        QCOMPARE(r.fullScale, 100);
+        p.view.yscale = -70;
+        renderImage(p.view, QSize(200, 300), &r);
+        QCOMPARE(r.fullScale, 100);
+        p.view.yscale = 1500000000;
+        renderImage(p.view, QSize(200, 300), &r);
+        QCOMPARE(r.fullScale, 95);
+
+        // A labelled ROI needs room above the maximum; the room is at most half the plot height.
+        p.view.yscale = 0;
+        renderImage(p.view, QSize(200, 300), &r);
+        QCOMPARE(r.fullScale, 100);
+        p.view.rois = {RoiSnapshot{10, 20, kRed, true, QStringLiteral("Peak")}};
+        renderImage(p.view, QSize(200, 300), &r);
+        QCOMPARE(r.fullScale, 150);
+        p.view.rois[0].label = QString(40, QLatin1Char('W'));
+        renderImage(p.view, QSize(200, 300), &r);
+        QCOMPARE(r.fullScale, 200);
+        p.view.rois[0].visible = false; // invisible items leave no room
+        renderImage(p.view, QSize(200, 300), &r);
+        QCOMPARE(r.fullScale, 100);
+        p.view.rois[0].visible = true;
+        p.view.showROIs = false;
+        renderImage(p.view, QSize(200, 300), &r);
+        QCOMPARE(r.fullScale, 100);
+    }
+
+    void marginsAndPlotRect() {
+        TestPlot p(std::vector<qint32>(256, 0));
+        RenderResult r;
+        // Font height 300 / 40 + 8 = 15.
+        const QFontMetrics fm(arial(15));
+        const int w = fm.horizontalAdvance(QStringLiteral("88888"));
+        const int h = fm.height();
+        renderImage(p.view, QSize(600, 300), &r);
+        QCOMPARE(r.plotRect, QRect(QPoint(w + 10, 10), QPoint(589, 300 - 10 - h - 1)));
+        QVERIFY(r.waterfallRect.isEmpty());
+
+        p.view.showLabels = true;
+        renderImage(p.view, QSize(600, 300), &r);
+        QCOMPARE(r.plotRect, QRect(QPoint(w + 10 + h, 10), QPoint(589, 300 - 10 - h - (h + 15 - 17) - 1)));
+
+        p.view.showTicks = false;
+        renderImage(p.view, QSize(600, 300), &r);
+        QCOMPARE(r.plotRect, QRect(0, 0, 600, 300));
+
+        // The rectangle may start anywhere in the target.
+        QImage image(400, 400, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        r = render(painter, QRect(30, 40, 200, 100), p.view);
+        QCOMPARE(r.plotRect, QRect(30, 40, 200, 100));
+    }
+
+    void baselineAndBackground() {
+        TestPlot p(std::vector<qint32>(102, 0));
+        p.bare();
+        p.view.backColor = 0x203040;
+        const QImage image = renderImage(p.view, QSize(101, 50));
+        const QRgb back = rgbOfOle(0x203040);
+        const QRgb graph = rgbOfOle(kGreen);
+        for (int x = 0; x < 101; ++x) {
+            QCOMPARE(image.pixel(x, 49), graph);
+            QCOMPARE(columnExtent(image, x, back), qMakePair(49, 49));
+        }
+    }
+
+    void backgroundIsLeftAlone() {
+        TestPlot p(spectrum(256));
+        p.view.backColor = 0x123456;
+        QImage image(300, 200, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        QPainter painter(&image);
+        render(painter, image.rect(), p.view);
+        painter.end();
+        // The renderer never fills: the corners keep the caller's colour.
+        QCOMPARE(image.pixel(0, 0), QColor(Qt::magenta).rgb());
+        QCOMPARE(image.pixel(299, 199), QColor(Qt::magenta).rgb());
+    }
+
+    void roiColouring() {
+        TestPlot p(std::vector<qint32>(102, 5));
+        p.bare();
+        p.view.graphStyle = 1; // points: one column per channel
+        p.view.rois = {RoiSnapshot{20, 30, kRed, true, {}}, RoiSnapshot{25, 60, kBlue, true, {}},
+                       RoiSnapshot{70, 80, kWhite, false, {}}};
+        QImage image = renderImage(p.view, QSize(101, 50));
+        const int row = 49 - 5 * 50 / 10;
+        for (int x = 0; x < 101; ++x) {
+            const QRgb want = x >= 20 && x <= 30  ? rgbOfOle(kRed)
+                              : x > 30 && x <= 60 ? rgbOfOle(kBlue)
+                                                  : rgbOfOle(kGreen);
+            QCOMPARE(image.pixel(x, row), want);
+            QCOMPARE(image.pixel(x, row - 1), want);
+        }
+        // A reversed ROI colours nothing and draws no label; HeightRatio 100 turns ROIs off.
+        p.view.rois = {RoiSnapshot{30, 20, kRed, true, QStringLiteral("Reversed")}};
+        image = renderImage(p.view, QSize(101, 50));
+        QCOMPARE(countColor(image, rgbOfOle(kRed)), 0);
+        p.view.rois = {RoiSnapshot{20, 30, kRed, true, {}}};
+        p.view.wfHeightRatio = 100;
+        image = renderImage(p.view, QSize(101, 50));
+        QCOMPARE(countColor(image, rgbOfOle(kRed)), 0);
+    }
+
+    void roiLabelStandsAbovePeak() {
+        std::vector<qint32> v(102, 1);
+        v[50] = 60;
+        TestPlot p(v);
+        p.bare();
+        p.view.labelColor = kWhite;
+        p.view.rois = {RoiSnapshot{45, 55, kRed, true, QStringLiteral("Pk")}};
+        RenderResult r;
+        const QImage image = renderImage(p.view, QSize(101, 200), &r);
+        const int peakRow = 199 - int(60LL * 200 / r.fullScale);
+        QRect labelBox;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 101; ++x)
+                if (image.pixel(x, y) == rgbOfOle(kRed) && y < peakRow - 1)
+                    labelBox |= QRect(x, y, 1, 1);
+        QVERIFY(!labelBox.isEmpty());
+        QVERIFY(labelBox.bottom() <= peakRow - 1);
+        QVERIFY(labelBox.left() >= 40 && labelBox.right() <= 60);
+        QVERIFY(labelBox.height() > labelBox.width()); // rotated text is tall and narrow
+    }
+
+    void alarmColouring() {
+        TestPlot p(spectrum(101));
+        p.bare();
+        p.view.showAlarm = true;
+        p.view.alarmLevel = 1000;
+        p.view.yscale = 4000;
+        p.view.fastDraw = false;
+        QImage image = renderImage(p.view, QSize(101, 200));
+        const int alarmRow = 199 - 1000 * 200 / 4000;
+        const QRgb alarm = rgbOfOle(kRed);
+        const QRgb graph = rgbOfOle(kGreen);
+        QVERIFY(countColor(image, alarm, QRect(0, 0, 101, alarmRow - 2)) > 10);
+        QCOMPARE(countColor(image, graph, QRect(0, 0, 101, alarmRow)), 0);
+        QVERIFY(countColor(image, graph, QRect(0, alarmRow + 2, 101, 200 - alarmRow - 2)) > 50);
+
+        // In compare mode nothing above the alarm row is recoloured.
+        p.setReference(std::vector<qint32>(101, 0));
+        p.view.compareMode = true;
+        image = renderImage(p.view, QSize(101, 200));
+        QCOMPARE(countColor(image, alarm, QRect(0, 0, 101, alarmRow - 2)), 0);
+        QVERIFY(countColor(image, graph, QRect(0, 0, 101, alarmRow - 2)) > 10);
+    }
+
+    void compareIntersectionIsMeanColour() {
+        TestPlot p(std::vector<qint32>(102, 20));
+        p.setReference(std::vector<qint32>(102, 10));
+        p.bare();
+        p.view.compareMode = true;
+        p.view.plotFilled = true;
+        p.view.yscale = 40;
+        p.view.graphColor = 0x0000C8;     // red 200
+        p.view.referenceColor = 0x640000; // blue 100
+        for (bool fast : {false, true}) {
+            p.view.fastDraw = fast;
+            const QImage image = renderImage(p.view, QSize(fast ? 50 : 101, 100));
+            const int dataTop = 99 - 20 * 100 / 40;
+            const int refTop = 99 - 10 * 100 / 40;
+            const int x = 30;
+            QCOMPARE(image.pixel(x, 99), qRgb(100, 0, 50));
+            QCOMPARE(image.pixel(x, refTop + 1), qRgb(100, 0, 50));
+            // The per-column path starts each column's reference stroke at the previous top.
+            QCOMPARE(image.pixel(x, refTop), fast ? qRgb(0, 0, 100) : qRgb(100, 0, 50));
+            QCOMPARE(image.pixel(x, refTop - 1), qRgb(200, 0, 0));
+            QCOMPARE(image.pixel(x, dataTop), qRgb(200, 0, 0));
+            QCOMPARE(image.pixel(x, dataTop - 1), qRgb(0, 0, 0));
+        }
+    }
+
+    void logDecadesAndMinorGrid() {
+        TestPlot p(std::vector<qint32>(256, 0));
+        p.view.ymode = 0;
+        p.view.yscale = 1000;
+        p.view.showAxes = p.view.showFrame = false;
+        p.view.gridOnTop = true;
+        p.view.gridColor = 0x00FFFF;
+        RenderResult r;
+        const QImage image = renderImage(p.view, QSize(600, 400), &r);
+        QCOMPARE(r.fullScale, 1000);
+        const QRect pr = r.plotRect;
+        const int H = pr.height();
+        const int B = pr.top() + H;
+        QSet<int> expected{pr.top() - 1}; // 1000 sits one row above the plot top
+        for (int j = 0; j <= 2; ++j)
+            for (int m = 1; m <= 9; ++m)
+                expected.insert(B - 1 - int(std::log10(m * std::pow(10.0, j)) * H / 3.0));
+        QSet<int> found;
+        const QRgb grid = rgbOfOle(0x00FFFF);
+        for (int y = pr.top() - 1; y < B; ++y)
+            if (countColor(image, grid, QRect(pr.left(), y, pr.width(), 1)) > pr.width() / 5)
+                found.insert(y);
+        QCOMPARE(found, expected);
+    }
+
+    void cursorColumn() {
+        TestPlot p(std::vector<qint32>(102, 3));
+        p.bare();
+        p.view.showCursor = true;
+        p.view.cursorPos = 40;
+        p.view.cursorColor = 0xFF00FF;
+        QImage image = renderImage(p.view, QSize(101, 50));
+        const QRgb cursor = rgbOfOle(0xFF00FF);
+        QCOMPARE(countColor(image, cursor, QRect(40, 0, 1, 50)), countColor(image, cursor));
+        QVERIFY(countColor(image, cursor) >= 30); // dashed 6 on, 3 off over 50 rows
+        QCOMPARE(image.pixel(40, 0), cursor);
+        QVERIFY(image.pixel(40, 6) != cursor);
+
+        // The short cursor stands above the data point.
+        p.view.cursorType = 1;
+        image = renderImage(p.view, QSize(101, 100));
+        const int y = 99 - 3 * 100 / 10;
+        QCOMPARE(image.pixel(40, y - 2), cursor);
+        QCOMPARE(image.pixel(40, y - 10), cursor);
+        QVERIFY(image.pixel(40, y - 1) != cursor);
+
+        // Outside the window: no cursor.
+        p.view.cursorPos = 200;
+        image = renderImage(p.view, QSize(101, 100));
+        QCOMPARE(countColor(image, cursor), 0);
+    }
+
+    void zoomBoxEdges() {
+        TestPlot p(std::vector<qint32>(102, 0));
+        p.bare();
+        p.view.zoomVisible = true;
+        p.view.zoomColor = kBlue;
+        p.view.zoomFirst = 60; // either order
+        p.view.zoomLast = 20;
+        QImage image = renderImage(p.view, QSize(101, 50));
+        const QRgb zoom = rgbOfOle(kBlue);
+        QCOMPARE(image.pixel(20, 25), zoom);
+        QCOMPARE(image.pixel(60, 25), zoom);
+        QCOMPARE(image.pixel(40, 0), zoom);
+        QCOMPARE(image.pixel(40, 48), zoom);
+        QVERIFY(image.pixel(40, 25) != zoom);
+        QVERIFY(image.pixel(19, 25) != zoom);
+        QVERIFY(image.pixel(61, 25) != zoom);
+
+        // A box reaching beyond the left edge has no left edge there.
+        p.view.zoomFirst = -5;
+        image = renderImage(p.view, QSize(101, 50));
+        QVERIFY(image.pixel(0, 25) != zoom);
+        QCOMPARE(image.pixel(0, 0), zoom);
+    }
+
+    void waterfallBand() {
+        TestPlot p(std::vector<qint32>(100, 0));
+        p.bare();
+        std::vector<qint32> older(100, -50); // negative values stay at LoColor instead of wrapping
+        std::vector<qint32> newest(100, 50);
+        p.view.showWaterfall = true;
+        p.view.wfHeightRatio = 30;
+        p.view.wfMaxSize = 2;
+        p.view.wfLines = {WaterfallLineView{older.data(), 100, -50},
+                          WaterfallLineView{newest.data(), 100, 50}};
+        RenderResult r;
+        const QImage image = renderImage(p.view, QSize(100, 100), &r);
+        QCOMPARE(r.waterfallRect, QRect(0, 70, 100, 30));
+        QCOMPARE(r.plotRect, QRect(0, 0, 100, 70));
+        QCOMPARE(image.pixel(50, 71), qRgb(255, 255, 255)); // newest line on top
+        QCOMPARE(image.pixel(50, 98), qRgb(0, 0, 0));
+    }
+
+    void fastPathMatchesNormalPath() {
+        // Flat data: the per-column path draws exactly what the per-channel path draws.
+        TestPlot flat(std::vector<qint32>(1001, 5));
+        flat.bare();
+        flat.view.fastDraw = false;
+        const QImage normalFlat = renderImage(flat.view, QSize(100, 50));
+        flat.view.fastDraw = true;
+        QCOMPARE(renderImage(flat.view, QSize(100, 50)), normalFlat);
+
+        // A spectrum: every column reaches the same extreme rows as the per-channel path does in
+        // that column or a neighbour (the two paths assign boundary channels differently).
+        for (bool filled : {false, true}) {
+            TestPlot p(spectrum(4001));
+            p.bare();
+            p.view.plotFilled = filled;
+            p.view.fastDraw = false;
+            const QImage normal = renderImage(p.view, QSize(200, 150));
+            p.view.fastDraw = true;
+            const QImage fast = renderImage(p.view, QSize(200, 150));
+            const QRgb back = rgbOfOle(0);
+            int topNormal = 150, topFast = 150;
+            for (int x = 0; x < 200; ++x) {
+                const auto f = columnExtent(fast, x, back);
+                QVERIFY2(f.first >= 0, qPrintable(QStringLiteral("empty column %1").arg(x)));
+                int lo = 1000, hi = -1;
+                for (int k = qMax(0, x - 1); k <= qMin(199, x + 1); ++k) {
+                    const auto n = columnExtent(normal, k, back);
+                    lo = qMin(lo, n.first);
+                    hi = qMax(hi, n.first);
+                }
+                QVERIFY2(f.first >= lo && f.first <= hi, qPrintable(QStringLiteral("column %1").arg(x)));
+                topNormal = qMin(topNormal, columnExtent(normal, x, back).first);
+                topFast = qMin(topFast, f.first);
+            }
+            QCOMPARE(topFast, topNormal); // the highest peak is kept
+        }
+    }
+
+    void directAndPainterBackendsAgree() {
+        TestPlot p(spectrum(4096));
+        p.view.rois = {RoiSnapshot{1000, 1400, kRed, true, QStringLiteral("A")}};
+        p.view.showAlarm = true;
+        p.view.alarmLevel = 800;
+        for (bool fast : {true, false})
+            for (bool filled : {true, false}) {
+                p.view.fastDraw = fast;
+                p.view.plotFilled = filled;
+                const QImage direct = renderImage(p.view, QSize(533, 353));
+                QImage viaPainter(533, 353, QImage::Format_RGB32);
+                viaPainter.fill(Qt::black);
+                QPainter painter(&viaPainter);
+                painter.setClipRect(viaPainter.rect()); // clipping forces the QPainter back end
+                render(painter, viaPainter.rect(), p.view);
+                painter.end();
+                QCOMPARE(viaPainter, direct);
+                const QImage premultiplied =
+                    renderImage(p.view, QSize(533, 353), nullptr, QImage::Format_ARGB32_Premultiplied);
+                QCOMPARE(premultiplied.convertToFormat(QImage::Format_RGB32), direct);
+            }
+    }
+
+    void degenerateWindowsDoNotCrash() {
+        std::vector<qint32> extremes{
+            std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), -5, 0, 7,
+            std::numeric_limits<qint32>::max()};
+        for (qint16 mode : {qint16(0), qint16(1), qint16(2)})
+            for (qint16 style : {qint16(1), qint16(2), qint16(3)})
+                for (QSize size : {QSize(0, 0), QSize(1, 1), QSize(1, 400), QSize(400, 1), QSize(70, 40)}) {
+                    TestPlot p(extremes);
+                    p.setReference(std::vector<qint32>(extremes.rbegin(), extremes.rend()));
+                    p.view.ymode = mode;
+                    p.view.graphStyle = style;
+                    p.view.plotFilled = style != 1;
+                    p.view.compareMode = true;
+                    p.view.showCursor = p.view.zoomVisible = p.view.showAlarm = p.view.showLabels = true;
+                    p.view.showWaterfall = true;
+                    p.view.wfShowCursor = true;
+                    p.view.wfLines = {
+                        WaterfallLineView{p.data.data(), 6, std::numeric_limits<qint32>::max()}};
+                    p.view.calEnable = true;
+                    p.view.calQuadratic = 1e30f;
+                    p.view.rois = {RoiSnapshot{-10, 100, kRed, true, QStringLiteral("R")}};
+                    RenderResult r;
+                    renderImage(p.view, size.isEmpty() ? QSize(1, 1) : size, &r);
+                    QVERIFY(r.plotRect.width() >= 0 && r.plotRect.height() >= 0);
+                    QVERIFY(r.fullScale > 0);
+                }
+
+        // One channel shown (span 1), reversed window, no data, a zero-size target.
+        TestPlot one(spectrum(300));
+        one.view.firstPoint = one.view.lastPoint = 150;
+        one.view.showCursor = true;
+        one.view.cursorPos = 150;
+        RenderResult r;
+        QImage image = renderImage(one.view, QSize(300, 200), &r);
+        QVERIFY(r.plotRect.width() > 0);
+        one.view.firstPoint = 250;
+        one.view.lastPoint = 10;
+        renderImage(one.view, QSize(300, 200), &r);
+        one.view.data = nullptr;
+        image = renderImage(one.view, QSize(300, 200), &r);
+        QCOMPARE(r.fullScale, 0);
+        QCOMPARE(countColor(image, rgbOfOle(0)), 300 * 200); // nothing drawn without data
+        QPainter painter(&image);
+        r = render(painter, QRect(10, 10, 0, 0), TestPlot(spectrum(10)).view);
+        QCOMPARE(r.plotRect.size(), QSize(0, 0));
+    }
+
+    void colours() {
+        QCOMPARE(oleColor(0x00332211).rgb(), qRgb(0x11, 0x22, 0x33));
+        QCOMPARE(oleColor(0x80000005).rgb(), qRgb(255, 255, 255)); // window background
+        QCOMPARE(oleColor(0x800000FF).rgb(), qRgb(0, 0, 0));       // unknown index
+    }
+};
+
+QTEST_MAIN(TestRender)
+#include "tst_render.moc"
