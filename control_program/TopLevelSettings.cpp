@@ -99,8 +99,9 @@ void TopLevel::levelMoved(QLabel* label, qint32 param, const QString& failureTex
     if (!globals::scanRunning && !device::writeNumber(param, position))
         failure(failureText);
     cmdSave_->setEnabled(true);
-    // The scan window hooks in here: scanWindow()->ShowUserROI(sldLLD position, sldULD position,
-    // chkIntegMode not unchecked).
+    // The scan window hooks in here: scanWindow()->ShowUserROI(sldLLD_->sliderPosition(),
+    // sldULD_->sliderPosition(), chkIntegMode not unchecked); during a drag value() still holds the
+    // level from before the drag, sliderPosition() the one just sent.
 }
 
 void TopLevel::sldLLD_Change() {
