@@ -1,5 +1,6 @@
 #include "PrintPreview.h"
 
+#include "CTreviumCtrl.h"
 #include "MessageService.h"
 #include "ReportSource.h"
 #include "ReportUrl.h"
@@ -81,7 +82,14 @@ PrintPreview::PrintPreview(ReportSource& source, QWidget* parent) : QDialog(pare
 
     statusBar_ = new QStatusBar(browserFrame_);
     statusBar_->setSizeGripEnabled(false);
+    spectrumNote_ = new QLabel(statusBar_);
+    spectrumNote_->hide();
+    statusBar_->addPermanentWidget(spectrumNote_);
     frameLayout->addWidget(statusBar_);
+
+    // Renders the report's spectrum image; never shown.
+    SpectImg_ = new CTreviumCtrl(this);
+    SpectImg_->setAccessibleName(tr("Spectrum image"));
 
     cmdPrint_ = new QPushButton(tr("&Print..."), this);
     cmdClose_ = new QPushButton(tr("&Close"), this);
@@ -124,6 +132,7 @@ PrintPreview::~PrintPreview() {
 }
 
 void PrintPreview::Form_Load() {
+    SpectImg_->hide();
     url_ = QUrl(QStringLiteral("about:blank"));
     navigate();
     StartTimer_->start();
@@ -169,7 +178,67 @@ void PrintPreview::StartTimer_Timer() {
 
 void PrintPreview::RenderSpectrumImage() {
     // A failed render must not leave the spectrum of an earlier report in place.
-    QFile::remove(files_.imagePath());
+    const QString path = files_.imagePath();
+    QFile::remove(path);
+    const CTreviumCtrl* plot = source_.spectrumPlot();
+    if (!plot) {
+        noteMissingSpectrum();
+        return;
+    }
+    CTreviumCtrl& img = *SpectImg_;
+    // Print colours: blue graph on white.
+    img.setBackColor(0xFFFFFF);
+    img.setGraphColor(0xFF0000);
+    img.setAxisColor(0x808080);
+    img.setLabelColor(0);
+
+    img.setReferenceColor(plot->referenceColor());
+    img.setXLabel(plot->xLabel());
+    img.setXmin(plot->xmin());
+    img.setXmax(plot->xmax());
+    img.setYLabel(plot->yLabel());
+    img.setYmin(plot->ymin());
+    img.setYmax(plot->ymax());
+    img.setYmode(plot->ymode());
+    img.setYscale(plot->yscale());
+
+    img.Clear();
+    img.ClearReference();
+
+    img.setData(plot->data());
+    img.setNpoints(plot->npoints());
+    img.setReferenceData(plot->referenceData());
+    img.setCompareMode(plot->compareMode());
+    img.setFastDraw(false);
+    img.setFirstPoint(plot->firstPoint());
+    img.setLastPoint(plot->lastPoint());
+    img.setGraphStyle(plot->graphStyle());
+    img.setGridOnTop(plot->gridOnTop());
+    img.setPlotFilled(plot->plotFilled());
+
+    img.calibration()->setEnable(plot->calibration()->enable());
+    img.calibration()->setOffset(plot->calibration()->offset());
+    img.calibration()->setSlope(plot->calibration()->slope());
+
+    img.setShowAlarm(plot->showAlarm());
+    img.setShowAxes(plot->showAxes());
+    img.setShowFrame(plot->showFrame());
+    img.setShowGrid(plot->showGrid());
+    img.setShowLabels(plot->showLabels());
+    img.setShowROIs(plot->showROIs());
+    img.setShowTicks(plot->showTicks());
+
+    // The same ROI objects, shared with the scan plot.
+    for (const auto& item : plot->roiCollection()->items())
+        img.roiCollection()->add(item);
+
+    if (img.SaveToPNG(path, 1000, 600) != 0)
+        noteMissingSpectrum();
+}
+
+void PrintPreview::noteMissingSpectrum() {
+    spectrumNote_->setText(tr("The spectrum image could not be made."));
+    spectrumNote_->show();
 }
 
 bool PrintPreview::WriteReport(QString* error) {

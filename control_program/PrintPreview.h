@@ -13,6 +13,7 @@
 
 class CTreviumCtrl;
 class QAction;
+class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPrinter;
@@ -37,6 +38,7 @@ public:
     QLineEdit* addressBar() const { return addressBar_; }
     QMenuBar* menuBar() const { return menuBar_; }
     QStatusBar* statusBar() const { return statusBar_; }
+    QLabel* spectrumNote() const { return spectrumNote_; }
     QAction* mnuPrint() const { return mnuPrint_; }
     QAction* mnuSaveAsPdf() const { return mnuSaveAsPdf_; }
     CTreviumCtrl* SpectImg() const { return SpectImg_; }
@@ -75,6 +77,7 @@ private:
     void RenderSpectrumImage();
     bool WriteReport(QString* error);
     void BuildReportUrl();
+    void noteMissingSpectrum();
     void navigate();
     void onPrintFinished(bool success);
     void onPdfFinished(const QString& filePath, bool success);
@@ -95,6 +98,7 @@ private:
     QLineEdit* addressBar_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
+    QLabel* spectrumNote_ = nullptr; // shown when the report has no spectrum image
     QAction* mnuPrint_ = nullptr;
     QAction* mnuSaveAsPdf_ = nullptr;
     CTreviumCtrl* SpectImg_ = nullptr; // hidden; renders the spectrum image

@@ -1,4 +1,5 @@
 // The print preview with the real browser: its states, the loaded report, printing, PDF, failures.
+#include "CTreviumCtrl.h"
 #include "MessageService.h"
 #include "PrintPreview.h"
 #include "ReportSource.h"
@@ -7,6 +8,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
@@ -28,12 +31,13 @@ constexpr int kWait = 30000; // the browser starts slowly on a small machine
 class FakeSource : public ReportSource {
 public:
     ReportValues values;
+    CTreviumCtrl* plot = nullptr;
     mutable int asked = 0;
     ReportValues reportValues() const override {
         ++asked;
         return values;
     }
-    CTreviumCtrl* spectrumPlot() const override { return nullptr; }
+    CTreviumCtrl* spectrumPlot() const override { return plot; }
 };
 
 struct Shown {
@@ -204,6 +208,76 @@ private slots:
                                "document.querySelector('table.CommonTab tr td:nth-child(2)').textContent"))
                      .toString(),
                  QStringLiteral("<b>VR-7</b>"));
+    }
+
+    void spectrumImageCopiesTheScanPlot() {
+        // A scan plot as the scan window sets it up, with the user's window as ROI 1 and one more.
+        CTreviumCtrl scanPlot;
+        QList<qint32> counts(513, 0);
+        for (int i = 0; i <= 128; ++i)
+            counts[i] = 1000 - (i - 64) * (i - 64) / 5;
+        scanPlot.setData(QVariant::fromValue(counts));
+        scanPlot.setNpoints(129);
+        scanPlot.setFirstPoint(0);
+        scanPlot.setLastPoint(128);
+        scanPlot.calibration()->setEnable(true);
+        scanPlot.calibration()->setSlope(100.0f / 128);
+        scanPlot.calibration()->setQuadratic(0.5f);
+        scanPlot.setXLabel(QStringLiteral("Discriminator level (%)"));
+        scanPlot.setYLabel(QStringLiteral("Counts"));
+        scanPlot.setShowLabels(true);
+        scanPlot.setPlotFilled(true);
+        scanPlot.setYmode(TreviumCtl::LogScale);
+        scanPlot.setGraphColor(0x00A08040);
+        auto userWindow = std::make_shared<trevium::RoiInfo>();
+        userWindow->setFirstChannel(40);
+        userWindow->setLastChannel(80);
+        userWindow->setColor(255);
+        userWindow->setVisible(true);
+        auto second = std::make_shared<trevium::RoiInfo>();
+        QVERIFY(scanPlot.roiCollection()->add(userWindow) == trevium::S_OK);
+        QVERIFY(scanPlot.roiCollection()->add(second) == trevium::S_OK);
+
+        FakeSource source;
+        source.plot = &scanPlot;
+        const QString image = root_.filePath(QStringLiteral("spectrum/spect.png"));
+        for (int opening = 1; opening <= 2; ++opening) {
+            auto preview = makePreview(source, QStringLiteral("spectrum"));
+            QVERIFY(preview->SpectImg()->isHidden());
+            QVERIFY(QImage(64, 64, QImage::Format_RGB32).save(image)); // an earlier preview's image
+            preview->StartTimer_Timer();
+            const CTreviumCtrl& img = *preview->SpectImg();
+            // A fresh control each time: the ROIs are the plot's own objects, not added twice.
+            QCOMPARE(img.roiCollection()->count(), 2);
+            QCOMPARE(img.roiCollection()->items().at(0), userWindow);
+            QCOMPARE(img.roiCollection()->items().at(1), second);
+            QCOMPARE(scanPlot.roiCollection()->count(), 2);
+
+            QCOMPARE(img.backColor(), 0xFFFFFFu);
+            QCOMPARE(img.graphColor(), 0xFF0000u);
+            QCOMPARE(img.axisColor(), 0x808080u);
+            QCOMPARE(img.labelColor(), 0u);
+            QCOMPARE(img.data(), scanPlot.data());
+            QCOMPARE(img.npoints(), qint16(129));
+            QCOMPARE(img.lastPoint(), 128);
+            QCOMPARE(img.ymode(), TreviumCtl::LogScale);
+            QCOMPARE(img.xLabel(), QStringLiteral("Discriminator level (%)"));
+            QVERIFY(img.showLabels());
+            QVERIFY(img.plotFilled());
+            QVERIFY(!img.fastDraw());
+            QVERIFY(img.calibration()->enable());
+            QCOMPARE(img.calibration()->slope(), 100.0f / 128);
+            QCOMPARE(img.calibration()->quadratic(), 0.0f); // not part of the copy
+            QVERIFY(img.model().data());
+            QCOMPARE(QList<qint32>(img.model().data(), img.model().data() + 129), counts.mid(0, 129));
+
+            // The new image, or no image and a note: never the earlier preview's image.
+            const QImage written(image);
+            if (written.isNull())
+                QVERIFY(preview->spectrumNote()->isVisibleTo(preview.get()));
+            else
+                QCOMPARE(written.size(), QSize(1000, 600));
+        }
     }
 
     void savesPdfWithTheReportText() {
