@@ -2,7 +2,12 @@
 #include "CTreviumCtrl.h"
 
 #include "ControlPointerHost.h"
+#include "PainterHandles.h"
+#include "PngExport.h"
+#include "PointerController.h"
+#include "Renderer.h"
 
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -33,10 +38,6 @@ qint16 shiftCode(Qt::KeyboardModifiers modifiers) {
     if (modifiers & Qt::AltModifier)
         code |= 4;
     return code;
-}
-
-QColor rgbOf(quint32 ole) {
-    return QColor(int(ole & 0xFF), int((ole >> 8) & 0xFF), int((ole >> 16) & 0xFF));
 }
 
 } // namespace
@@ -114,35 +115,65 @@ PlotView CTreviumCtrl::plotView() const {
 }
 
 void CTreviumCtrl::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), rgbOf(props_.backColor));
-    if (props_.borderStyle) {
-        if (props_.appearance)
-            qDrawShadePanel(&painter, rect(), palette(), true, 2);
-        else
-            qDrawPlainRect(&painter, rect(), Qt::black, 1);
+    const PlotView view = plotView();
+    const QColor back = oleColor(props_.backColor);
+    auto drawAll = [&](QPainter& painter) {
+        painter.fillRect(rect(), back);
+        const QRect client = clientRect();
+        if (!client.isEmpty()) {
+            const RenderResult result = trevium::render(painter, client, view);
+            plotRect_ = result.plotRect;
+            waterfallRect_ = result.waterfallRect;
+        }
+        if (props_.borderStyle) {
+            if (props_.appearance)
+                qDrawShadePanel(&painter, rect(), palette(), true, 2);
+            else
+                qDrawPlainRect(&painter, rect(), Qt::black, 1);
+        }
+    };
+    // Off-screen first, then one blit, so the plot never flickers while it is built up.
+    QImage image(size(), QImage::Format_RGB32);
+    if (!image.isNull()) {
+        {
+            QPainter offscreen(&image);
+            drawAll(offscreen);
+        }
+        QPainter(this).drawImage(0, 0, image);
+        return;
     }
+    QPainter direct(this);
+    drawAll(direct);
 }
 
-void CTreviumCtrl::DrawTo(qint32, qint32, qint32, qint32, qint32) {}
+void CTreviumCtrl::DrawTo(qint32 dstHDC, qint32 dstX, qint32 dstY, qint32 dstW, qint32 dstH) {
+    if (QPainter* painter = painterForHandle(dstHDC))
+        trevium::render(*painter, QRect(dstX, dstY, dstW, dstH), plotView());
+}
 
-qint32 CTreviumCtrl::SaveToPNG(const QString&, qint32, qint32) {
-    return -1;
+qint32 CTreviumCtrl::SaveToPNG(const QString& filename, qint32 width, qint32 height) {
+    return savePlotPng(plotView(), filename.toUtf8(), width, height);
 }
 
 void CTreviumCtrl::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        pointer_->leftButtonDown(pos);
     clickPending_ = true;
+    // The stock event comes after the controller, so handlers see the new CursorPos.
     emit MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), pos.x(), pos.y());
 }
 
 void CTreviumCtrl::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
+    pointer_->mouseMove(pos);
     emit MouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()), pos.x(), pos.y());
 }
 
 void CTreviumCtrl::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        pointer_->leftButtonUp(pos);
     emit MouseUp(buttonCode(event->button()), shiftCode(event->modifiers()), pos.x(), pos.y());
     if (std::exchange(clickPending_, false) && rect().contains(pos))
         emit Click();
@@ -155,11 +186,17 @@ void CTreviumCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CTreviumCtrl::keyPressEvent(QKeyEvent* event) {
-    QWidget::keyPressEvent(event);
+    if (pointer_->keyDown(event->key()))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void CTreviumCtrl::wheelEvent(QWheelEvent* event) {
-    QWidget::wheelEvent(event);
+    if (pointer_->wheel(event->position().toPoint(), event->angleDelta().y()))
+        event->accept();
+    else
+        event->ignore();
 }
 
 // The control as the pointer controller's host
