@@ -96,6 +96,6 @@ void TopLevel::cmdRefresh_Click() {
             setAnalogModeControls(false);
         }
     }
-    // The scan window hooks in here: scanWindow()->ShowUserROI(sldLLD value, sldULD value, as 16-bit
-    // levels, chkIntegMode checked); the first call creates the scan window hidden.
+    // The first call creates the scan window hidden.
+    showUserROIOnScan();
 }

@@ -8,6 +8,8 @@
 #include "ListContents.h"
 #include "MessageService.h"
 #include "Params.h"
+#include "Scan.h"
+#include "ScanChannels.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -242,13 +244,28 @@ void TopLevel::Timer1_Timer() {
     if (kivo::DeviceLink::instance().ReadCPS(globals::hSCA, &cps, &fresh) != 0 || fresh == 0)
         return;
     lblCPS_->setText(conv::cpsText(cps));
-    if (globals::scanRunning) {
-        // The scan window hooks in here: scanWindow()->Update(cps).
-    }
+    if (globals::scanRunning && scan_)
+        scan_->Update(cps);
+}
+
+Scan* TopLevel::scanWindow() {
+    if (!scan_)
+        scan_ = new Scan(*this);
+    return scan_;
+}
+
+void TopLevel::showUserROIOnScan() {
+    // sliderPosition: during a drag value() still holds the level from before the drag.
+    scanWindow()->ShowUserROI(scan::toLevel16(sldLLD_->sliderPosition()),
+                              scan::toLevel16(sldULD_->sliderPosition()),
+                              chkIntegMode_->checkState() != Qt::Unchecked);
 }
 
 void TopLevel::cmdScan_Click() {
-    // The scan window hooks in here: show scanWindow() modeless, owned by this window.
+    Scan* scan = scanWindow();
+    scan->show();
+    scan->raise();
+    scan->activateWindow();
 }
 
 void TopLevel::cmdExit_Click() {

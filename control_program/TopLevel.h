@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 class QCheckBox;
@@ -13,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class Scan;
 
 class TopLevel : public QMainWindow {
     Q_OBJECT
@@ -41,6 +43,8 @@ public:
     QString statusText() const;
     bool isUpdatingControls() const { return updatingControls_; }
     const QTimer& timer1() const { return Timer1; }
+    // The scan window, created hidden at its first use; closing it deletes it until the next use.
+    Scan* scanWindow();
 
 public slots:
     // Connection, readback and device information.
@@ -177,6 +181,7 @@ private:
     QLabel* lblRespTime_ = nullptr;
     QComboBox* cmbRespTime_ = nullptr;
 
-    // The scan window hooks in here: a `Scan* scan_` created on first use by a `scanWindow()`
-    // accessor, owned by this window.
+    // Shows the sliders' window on the scan plot and makes it the window a scan restores.
+    void showUserROIOnScan();
+    QPointer<Scan> scan_; // a child window of this one
 };

@@ -99,9 +99,7 @@ void TopLevel::levelMoved(QLabel* label, qint32 param, const QString& failureTex
     if (!globals::scanRunning && !device::writeNumber(param, position))
         failure(failureText);
     cmdSave_->setEnabled(true);
-    // The scan window hooks in here: scanWindow()->ShowUserROI(sldLLD_->sliderPosition(),
-    // sldULD_->sliderPosition(), chkIntegMode not unchecked); during a drag value() still holds the
-    // level from before the drag, sliderPosition() the one just sent.
+    showUserROIOnScan();
 }
 
 void TopLevel::sldLLD_Change() {
@@ -142,8 +140,7 @@ void TopLevel::chkIntegMode_Click() {
     if (!globals::scanRunning && !device::writeNumber(kivo::PARAM_INTEGRAL_MODE, integral ? 1 : 0))
         failure(tr("Failed to set integral mode."));
     cmdSave_->setEnabled(true);
-    // The scan window hooks in here: scanWindow()->ShowUserROI(sldLLD position, sldULD position,
-    // chkIntegMode not unchecked).
+    showUserROIOnScan();
 }
 
 void TopLevel::showLevel(QSlider* slider, QLabel* label, qint32 level) {

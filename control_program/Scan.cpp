@@ -1,0 +1,305 @@
+// The scan window: its controls, their places, the start-up state and the button, list and menu
+// handlers. The scan itself is in ScanProcedure.cpp, the plot's set-up in ScanPlotSetup.cpp and the
+// drag-select in ScanDrag.cpp.
+#include "Scan.h"
+
+#include "CTreviumCtrl.h"
+#include "Globals.h"
+#include "PrintPreview.h"
+#include "ScanChannels.h"
+#include "ScanReportSource.h"
+#include "TopLevel.h"
+#include "UpDown.h"
+#include "YScaleTable.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStatusBar>
+
+Scan::Scan(TopLevel& main) : QWidget(&main, Qt::Window), main_(main) {
+    setObjectName(QStringLiteral("Scan"));
+    setAttribute(Qt::WA_DeleteOnClose); // closing unloads; the next use loads a fresh window
+    createControls();
+    layOutControls();
+    connectHandlers();
+    Form_Load();
+}
+
+Scan::~Scan() = default;
+
+void Scan::createControls() {
+    auto named = [](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+    Plot_ = new CTreviumCtrl(this, CTreviumCtrl::Init::Bare);
+    named(Plot_, "Plot");
+    Plot_->setAccessibleName(tr("Spectrum"));
+    loadStoredPlotProperties();
+
+    cmdStartStop_ = new QPushButton(this);
+    named(cmdStartStop_, "cmdStartStop");
+    cmdClear_ = new QPushButton(tr("Clear"), this);
+    named(cmdClear_, "cmdClear");
+
+    Frame1_ = new QGroupBox(tr("Channels"), this);
+    named(Frame1_, "Frame1");
+    cmbChannels_ = new QComboBox(Frame1_);
+    named(cmbChannels_, "cmbChannels");
+    cmbChannels_->setAccessibleName(tr("Channels"));
+
+    Frame2_ = new QGroupBox(tr("Scale"), this);
+    named(Frame2_, "Frame2");
+    optLin_ = new QRadioButton(tr("Lin"), Frame2_);
+    named(optLin_, "optLin");
+    optLog_ = new QRadioButton(tr("Log"), Frame2_);
+    named(optLog_, "optLog");
+    cmbYScale_ = new QComboBox(Frame2_);
+    named(cmbYScale_, "cmbYScale");
+    cmbYScale_->setAccessibleName(tr("Full scale"));
+
+    Frame3_ = new QGroupBox(tr("Sweeps"), this);
+    named(Frame3_, "Frame3");
+    txtSweeps_ = new QLineEdit(Frame3_);
+    named(txtSweeps_, "txtSweeps");
+    txtSweeps_->setAccessibleName(tr("Sweeps"));
+    txtSweeps_->setMaxLength(6);
+    spinSweeps_ = new UpDown(Frame3_);
+    named(spinSweeps_, "spinSweeps");
+    spinSweeps_->setAccessibleName(tr("Sweeps up-down"));
+
+    cmdPrint_ = new QPushButton(tr("&Print..."), this);
+    named(cmdPrint_, "cmdPrint");
+    cmdClose_ = new QPushButton(tr("&Close"), this);
+    named(cmdClose_, "cmdClose");
+
+    StatusBar_ = new QStatusBar(this);
+    named(StatusBar_, "StatusBar");
+    StatusBar_->setSizeGripEnabled(false);
+    statusPanel1_ = new QLabel(StatusBar_);
+    statusPanel2_ = new QLabel(StatusBar_);
+    statusPanel1_->setAccessibleName(tr("Scan state"));
+    statusPanel2_->setAccessibleName(tr("Channel progress"));
+    StatusBar_->addWidget(statusPanel1_, 1);
+    StatusBar_->addWidget(statusPanel2_, 1);
+
+    mnuContext_ = new QMenu(tr("Context"), this);
+    named(mnuContext_, "mnuContext");
+    mnuEntryPrint_ = mnuContext_->addAction(tr("&Print..."));
+    mnuEntryPrint_->setObjectName(QStringLiteral("mnuEntryPrint"));
+}
+
+void Scan::layOutControls() {
+    setWindowTitle(tr("Scan"));
+    setFixedSize(CLIENT_WIDTH, CLIENT_HEIGHT);
+    Plot_->setGeometry(8, 8, 533, 353);
+    cmdStartStop_->setGeometry(552, 8, 77, 25);
+    cmdClear_->setGeometry(552, 40, 77, 25);
+    Frame1_->setGeometry(552, 76, 77, 49);
+    cmbChannels_->setGeometry(8, 20, 61, 19);
+    Frame2_->setGeometry(552, 132, 77, 89);
+    optLin_->setGeometry(12, 20, 49, 13);
+    optLog_->setGeometry(12, 40, 49, 13);
+    cmbYScale_->setGeometry(8, 60, 61, 19);
+    Frame3_->setGeometry(552, 228, 77, 45);
+    txtSweeps_->setGeometry(8, 16, 45, 19);
+    spinSweeps_->setGeometry(52, 16, 16, 19);
+    cmdPrint_->setGeometry(552, 304, 77, 25);
+    cmdClose_->setGeometry(552, 336, 77, 25);
+    StatusBar_->setGeometry(0, 368, 640, 21);
+
+    QWidget* order[] = {Plot_,      cmdStartStop_, cmdClear_,   cmbChannels_, optLin_,  optLog_,
+                        cmbYScale_, txtSweeps_,    spinSweeps_, cmdPrint_,    cmdClose_};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void Scan::connectHandlers() {
+    connect(cmdStartStop_, &QPushButton::clicked, this, &Scan::cmdStartStop_Click);
+    connect(cmdClear_, &QPushButton::clicked, this, &Scan::cmdClear_Click);
+    connect(cmdClose_, &QPushButton::clicked, this, &Scan::cmdClose_Click);
+    connect(cmdPrint_, &QPushButton::clicked, this, &Scan::cmdPrint_Click);
+    connect(mnuEntryPrint_, &QAction::triggered, this, &Scan::mnuEntryPrint_Click);
+    connect(cmbChannels_, &QComboBox::currentIndexChanged, this, &Scan::cmbChannels_Click);
+    connect(cmbYScale_, &QComboBox::currentIndexChanged, this, &Scan::cmbYScale_Click);
+    connect(optLin_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            optLin_Click();
+    });
+    connect(optLog_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            optLog_Click();
+    });
+    connect(txtSweeps_, &QLineEdit::textChanged, this, &Scan::txtSweeps_Change);
+    connect(spinSweeps_, &UpDown::valueChanged, this, &Scan::spinSweeps_Change);
+    connect(Plot_, &CTreviumCtrl::MouseDown, this, &Scan::Plot_MouseDown);
+    connect(Plot_, &CTreviumCtrl::MouseMove, this, &Scan::Plot_MouseMove);
+    connect(Plot_, &CTreviumCtrl::MouseUp, this, &Scan::Plot_MouseUp);
+}
+
+void Scan::Form_Load() {
+    savedLLD_ = main_.sldLLD()->value();
+    savedULD_ = main_.sldULD()->value();
+    savedIntegMode_ = main_.chkIntegMode()->checkState() != Qt::Unchecked ? 1 : 0;
+
+    {
+        const QSignalBlocker blocker(cmbChannels_); // filling selects "64"; that is no choice yet
+        cmbChannels_->clear();
+        cmbChannels_->addItems(
+            {QStringLiteral("64"), QStringLiteral("128"), QStringLiteral("256"), QStringLiteral("512")});
+        cmbChannels_->setCurrentIndex(-1);
+    }
+    cmbChannels_->setCurrentIndex(1);
+    cmbChannels_->setEnabled(true);
+
+    txtSweeps_->setText(QStringLiteral("10"));
+    txtSweeps_->setEnabled(true);
+    spinSweeps_->setEnabled(true);
+    spinSweeps_->setRange(scan::MIN_SWEEPS, scan::MAX_SWEEPS);
+    spinSweeps_->setValue(10);
+
+    channel_ = 0;
+    skipNext_ = false;
+    channels_ = 128;
+
+    cmdStartStop_->setText(tr("&Start"));
+    globals::scanRunning = false;
+
+    setUpPlotForLoad();
+
+    dragging_ = false;
+
+    {
+        const QSignalBlocker blocker(cmbYScale_);
+        cmbYScale_->clear();
+        for (const scan::YScaleEntry& entry : scan::yScaleTable)
+            cmbYScale_->addItem(QString::fromLatin1(entry.label));
+        cmbYScale_->setCurrentIndex(-1);
+    }
+    cmbYScale_->setCurrentIndex(0);
+
+    optLin_->setChecked(false);
+    optLog_->setChecked(true);
+
+    setStatus(tr("Ready"), QString());
+}
+
+QString Scan::statusPanel1() const {
+    return statusPanel1_->text();
+}
+
+QString Scan::statusPanel2() const {
+    return statusPanel2_->text();
+}
+
+void Scan::setStatus(const QString& panel1, const QString& panel2) {
+    statusPanel1_->setText(panel1);
+    statusPanel2_->setText(panel2);
+}
+
+// ---- Buttons, lists and menu ----
+
+void Scan::cmdStartStop_Click() {
+    if (globals::scanRunning) {
+        StopScan();
+        statusPanel1_->setText(tr("Scan aborted"));
+    } else {
+        StartScan();
+    }
+}
+
+void Scan::cmdClear_Click() {
+    // Entry 512 is never written by a scan, so it is left alone here too.
+    std::fill(globals::scanCounts.begin(), globals::scanCounts.end() - 1, 0);
+    showCounts();
+    channel_ = 1;
+    if (globals::scanRunning)
+        SetChannel();
+}
+
+void Scan::cmdClose_Click() {
+    if (globals::scanRunning)
+        StopScan();
+    close();
+}
+
+void Scan::closeEvent(QCloseEvent* event) {
+    // Closing by the frame restores the user's window just as the Close button does.
+    if (globals::scanRunning)
+        StopScan();
+    event->accept();
+}
+
+void Scan::cmdPrint_Click() {
+    ScanReportSource source(main_, *this);
+    PrintPreview preview(source, this);
+    preview.exec();
+}
+
+void Scan::mnuEntryPrint_Click() {
+    cmdPrint_Click();
+}
+
+void Scan::cmbChannels_Click() {
+    const auto count = scan::leadingInteger(cmbChannels_->currentText());
+    if (!count || *count < 1)
+        return;
+    channels_ = *count;
+    setPlotAxis(channels_);
+    ShowUserROI(scan::toLevel16(savedLLD_), scan::toLevel16(savedULD_), savedIntegMode_ != 0);
+}
+
+void Scan::cmbYScale_Click() {
+    const int index = cmbYScale_->currentIndex();
+    if (index < 0 || index >= int(scan::yScaleTable.size()))
+        return;
+    Plot_->setYscale(scan::yScaleTable[size_t(index)].value);
+}
+
+void Scan::optLin_Click() {
+    Plot_->setYmode(TreviumCtl::LinScale);
+}
+
+void Scan::optLog_Click() {
+    Plot_->setYmode(TreviumCtl::LogScale);
+}
+
+// ---- Sweeps box and its up-down control ----
+
+void Scan::txtSweeps_Change() {
+    const auto count = scan::leadingInteger(txtSweeps_->text());
+    if (count && *count >= scan::MIN_SWEEPS && *count <= scan::MAX_SWEEPS) {
+        const QSignalBlocker blocker(spinSweeps_);
+        spinSweeps_->setValue(*count);
+    }
+}
+
+void Scan::spinSweeps_Change(int value) {
+    txtSweeps_->setText(QLocale::c().toString(value));
+}
+
+// ---- Context menu ----
+
+void Scan::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    // Releases that controls pass on arrive here too; only the bare background counts.
+    if (childAt(pos) == nullptr)
+        Form_MouseUp(event->button(), pos);
+    event->accept();
+}
+
+void Scan::Form_MouseUp(Qt::MouseButton button, QPoint pos) {
+    if (button == Qt::RightButton)
+        mnuContext_->popup(mapToGlobal(pos));
+}

@@ -1,0 +1,150 @@
+// The scan window: records a pseudo pulse-height spectrum by stepping the device's discriminator
+// window across the level range, one step per count-rate reading handed over by the main window's
+// timer, and shows it with the user's own window drawn as a red region. Dragging across the plot
+// chooses a new discriminator window for the main window. One instance, owned by the main window;
+// it exists (hidden) from the main window's first ShowUserROI and is deleted when closed.
+#pragma once
+
+#include <QWidget>
+
+class CTreviumCtrl;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class TopLevel;
+class UpDown;
+
+class Scan : public QWidget {
+    Q_OBJECT
+
+public:
+    // Client size of the fixed window.
+    static constexpr int CLIENT_WIDTH = 640;
+    static constexpr int CLIENT_HEIGHT = 389;
+
+    // `main` owns the window and must outlive it.
+    explicit Scan(TopLevel& main);
+    ~Scan() override;
+
+    // One count-rate reading while a scan runs: the first after each window change is discarded, the
+    // next three are added to the channel, then the scan moves on.
+    void Update(qint32 cps);
+    // Sends the window of the current channel to the device and shows the progress.
+    void SetChannel();
+    // Shows the user's discriminator window as ROI 1 and makes it the window restored after a scan.
+    void ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode);
+
+    // The controls other windows and tests read.
+    CTreviumCtrl* Plot() const { return Plot_; }
+    QPushButton* cmdStartStop() const { return cmdStartStop_; }
+    QPushButton* cmdClear() const { return cmdClear_; }
+    QPushButton* cmdPrint() const { return cmdPrint_; }
+    QPushButton* cmdClose() const { return cmdClose_; }
+    QComboBox* cmbChannels() const { return cmbChannels_; }
+    QComboBox* cmbYScale() const { return cmbYScale_; }
+    QRadioButton* optLin() const { return optLin_; }
+    QRadioButton* optLog() const { return optLog_; }
+    QLineEdit* txtSweeps() const { return txtSweeps_; }
+    UpDown* spinSweeps() const { return spinSweeps_; }
+    QStatusBar* StatusBar() const { return StatusBar_; }
+    QMenu* mnuContext() const { return mnuContext_; }
+    QAction* mnuEntryPrint() const { return mnuEntryPrint_; }
+    QString statusPanel1() const;
+    QString statusPanel2() const;
+
+    // Scan state.
+    qint32 channels() const { return channels_; }
+    qint32 channel() const { return channel_; }
+    qint16 sweeps() const { return sweeps_; }
+    qint16 sweep() const { return sweep_; }
+    qint32 savedLLD() const { return savedLLD_; }
+    qint32 savedULD() const { return savedULD_; }
+    qint32 savedIntegMode() const { return savedIntegMode_; }
+    bool isDragging() const { return dragging_; }
+
+public slots:
+    void cmdStartStop_Click();
+    void cmdClear_Click();
+    void cmdClose_Click();
+    void cmdPrint_Click();
+    void mnuEntryPrint_Click();
+    void cmbChannels_Click();
+    void cmbYScale_Click();
+    void optLin_Click();
+    void optLog_Click();
+    void Plot_MouseDown(qint16 Button, qint16 Shift, qint32 x, qint32 y);
+    void Plot_MouseMove(qint16 Button, qint16 Shift, qint32 x, qint32 y);
+    void Plot_MouseUp(qint16 Button, qint16 Shift, qint32 x, qint32 y);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Window construction (Scan.cpp).
+    void createControls();
+    void layOutControls();
+    void connectHandlers();
+    void Form_Load();
+    void Form_MouseUp(Qt::MouseButton button, QPoint pos);
+
+    // Plot set-up (ScanPlotSetup.cpp).
+    void loadStoredPlotProperties();
+    void setUpPlotForLoad();
+    void setPlotAxis(qint32 channelCount);
+    void showCounts();
+
+    // The scan procedure (ScanProcedure.cpp).
+    void StartScan();
+    void StopScan();
+    void setScanControlsEnabled(bool enabled);
+    void setStatus(const QString& panel1, const QString& panel2);
+    void failure(const QString& text);
+
+    // Drag-select on the plot (ScanDrag.cpp): ROI 1 and the main window follow the pointer.
+    void dragTo();
+
+    // The sweeps box and its up-down control show the same number.
+    void txtSweeps_Change();
+    void spinSweeps_Change(int value);
+
+    TopLevel& main_;
+
+    qint32 channels_ = 128;
+    qint32 channel_ = 0;
+    qint16 sweeps_ = 0;
+    qint16 sweep_ = 0;
+    bool skipNext_ = false;
+    qint16 dwellLeft_ = 0;
+    qint32 savedLLD_ = 0;
+    qint32 savedULD_ = 0;
+    qint32 savedIntegMode_ = 0;
+    bool dragging_ = false;
+    qint16 dragStart_ = 0;
+
+    CTreviumCtrl* Plot_ = nullptr;
+    QPushButton* cmdStartStop_ = nullptr;
+    QPushButton* cmdClear_ = nullptr;
+    QGroupBox* Frame1_ = nullptr;
+    QComboBox* cmbChannels_ = nullptr;
+    QGroupBox* Frame2_ = nullptr;
+    QRadioButton* optLin_ = nullptr;
+    QRadioButton* optLog_ = nullptr;
+    QComboBox* cmbYScale_ = nullptr;
+    QGroupBox* Frame3_ = nullptr;
+    QLineEdit* txtSweeps_ = nullptr;
+    UpDown* spinSweeps_ = nullptr;
+    QPushButton* cmdPrint_ = nullptr;
+    QPushButton* cmdClose_ = nullptr;
+    QStatusBar* StatusBar_ = nullptr;
+    QLabel* statusPanel1_ = nullptr;
+    QLabel* statusPanel2_ = nullptr;
+    QMenu* mnuContext_ = nullptr;
+    QAction* mnuEntryPrint_ = nullptr;
+};

@@ -1,0 +1,59 @@
+// Drag-select on the scan plot: pressing on the plot and moving draws a new discriminator window as
+// ROI 1 and hands it to the main window, which sends it to the device when no scan runs. The plot has
+// already moved its cursor to the channel under the pointer when its mouse events arrive here.
+#include "Scan.h"
+
+#include "CTreviumCtrl.h"
+#include "Globals.h"
+#include "ScanChannels.h"
+#include "TopLevel.h"
+
+void Scan::Plot_MouseDown(qint16, qint16, qint32, qint32) {
+    dragStart_ = qint16(qBound<qint32>(0, Plot_->cursorPos(), 32767));
+    dragging_ = true;
+}
+
+void Scan::Plot_MouseMove(qint16, qint16, qint32, qint32) {
+    if (dragging_)
+        dragTo();
+}
+
+void Scan::Plot_MouseUp(qint16, qint16, qint32, qint32) {
+    if (!dragging_)
+        return;
+    dragTo();
+    dragging_ = false;
+    if (globals::scanRunning)
+        Plot_->setCursorPos(channel_); // back to the scan's position
+}
+
+void Scan::dragTo() {
+    trevium::RoiCollection& rois = *Plot_->roiCollection();
+    if (rois.count() == 0) {
+        auto item = std::make_shared<trevium::RoiInfo>();
+        item->setColor(255);
+        item->setVisible(true);
+        rois.add(item);
+    }
+    trevium::RoiInfo& roi = *rois.items().front();
+    const qint32 c = Plot_->cursorPos();
+    qint32 lld = 0;
+    qint32 uld = 0;
+    if (savedIntegMode_ != 0) {
+        // Integral mode counts everything above the LLD: only where the pointer is matters.
+        roi.setFirstChannel(c);
+        roi.setLastChannel(channels_);
+        lld = scan::channelToLevel(roi.firstChannel(), channels_, globals::maxLevel);
+        uld = savedULD_;
+    } else {
+        roi.setFirstChannel(qMin<qint32>(c, dragStart_));
+        roi.setLastChannel(qMax<qint32>(c, dragStart_));
+        lld = scan::channelToLevel(roi.firstChannel(), channels_, globals::maxLevel);
+        uld = scan::channelToLevel(roi.lastChannel(), channels_, globals::maxLevel);
+    }
+    Plot_->update(); // the item only stores
+    // The dragged window is the user's latest choice: a scan running now restores it at its end.
+    savedLLD_ = lld;
+    savedULD_ = uld;
+    main_.UpdateControls(lld, uld, savedIntegMode_ != 0 ? 1 : 0);
+}
