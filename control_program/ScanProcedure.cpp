@@ -51,11 +51,12 @@ void Scan::StartScan() {
     cmbChannels_->setEnabled(false);
 
     sweeps_ = scan::sweepsFromText(txtSweeps_->text());
-    // A number outside the range is shown as the count actually scanned; a text that is no number
-    // stays as typed (it scans once).
-    if (const auto typed = scan::leadingInteger(txtSweeps_->text()); typed && *typed != sweeps_) {
+    // A typed number is shown as the count actually scanned (limited, whole); a text that is no
+    // number stays as typed and scans once.
+    const QString scanned = QLocale::c().toString(sweeps_);
+    if (scan::leadingInteger(txtSweeps_->text()) && txtSweeps_->text() != scanned) {
         spinSweeps_->setValue(sweeps_);
-        txtSweeps_->setText(QLocale::c().toString(sweeps_));
+        txtSweeps_->setText(scanned);
     }
     sweep_ = 1;
     txtSweeps_->setEnabled(false);
