@@ -41,9 +41,7 @@ GraphCanvas::~GraphCanvas() {
     flush();
 }
 
-void GraphCanvas::span(int x, int y0, int y1, QRgb color) {
-    if (y1 < y0)
-        qSwap(y0, y1);
+void GraphCanvas::addSpan(int x, int y0, int y1, QRgb color) {
     if (pending_ > 0 && x != column_)
         flush();
     column_ = x;
@@ -70,14 +68,89 @@ void GraphCanvas::span(int x, int y0, int y1, QRgb color) {
     spans_[pending_++] = Span{y0, y1, color};
 }
 
-void GraphCanvas::line(int x0, int y0, int x1, int y1, QRgb color) {
-    forEachLineColumn(x0, y0, x1, y1, [&](int x, int ya, int yb) { span(x, ya, yb, color); });
-}
-
 void GraphCanvas::flush() {
     for (int i = 0; i < pending_; ++i)
         paint(column_, spans_[i].y0, spans_[i].y1, spans_[i].color);
     pending_ = 0;
+}
+
+void GraphCanvas::hline(int x0, int x1, int y, QRgb color, int on, int off) {
+    flush();
+    if (x1 < x0)
+        qSwap(x0, x1);
+    on = qMax(on, 1);
+    if (off <= 0) {
+        paintRow(x0, x1, y, color);
+        return;
+    }
+    const int period = on + off;
+    if (bits_) {
+        // One pass over the row; the pattern's phase stays tied to x0 after clipping.
+        if (y + dy_ < 0 || y + dy_ >= height_)
+            return;
+        auto* p = reinterpret_cast<QRgb*>(bits_ + qsizetype(y + dy_) * bytesPerLine_);
+        const QRgb c = color | 0xFF000000u;
+        const int from = qMax(x0 + dx_, 0);
+        const int to = qMin(x1 + dx_, width_ - 1);
+        int phase = (from - (x0 + dx_)) % period;
+        for (int x = from; x <= to; ++x) {
+            if (phase < on)
+                p[x] = c;
+            if (++phase == period)
+                phase = 0;
+        }
+        return;
+    }
+    for (int x = x0; x <= x1; x += period)
+        paintRow(x, qMin(x + on - 1, x1), y, color);
+}
+
+void GraphCanvas::vline(int x, int y0, int y1, QRgb color, int on, int off) {
+    flush();
+    if (y1 < y0)
+        qSwap(y0, y1);
+    on = qMax(on, 1);
+    if (off <= 0) {
+        paint(x, y0, y1, color);
+        return;
+    }
+    const int period = on + off;
+    if (bits_) {
+        if (x + dx_ < 0 || x + dx_ >= width_)
+            return;
+        const QRgb c = color | 0xFF000000u;
+        const int from = qMax(y0 + dy_, 0);
+        const int to = qMin(y1 + dy_, height_ - 1);
+        int phase = (from - (y0 + dy_)) % period;
+        uchar* p = bits_ + qsizetype(from) * bytesPerLine_ + qsizetype(x + dx_) * 4;
+        for (int y = from; y <= to; ++y, p += bytesPerLine_) {
+            if (phase < on)
+                *reinterpret_cast<QRgb*>(p) = c;
+            if (++phase == period)
+                phase = 0;
+        }
+        return;
+    }
+    for (int y = y0; y <= y1; y += period)
+        paint(x, y, qMin(y + on - 1, y1), color);
+}
+
+void GraphCanvas::paintRow(int x0, int x1, int y, QRgb color) {
+    if (!bits_) {
+        painter_.fillRect(QRect(x0, y, x1 - x0 + 1, 1), QColor::fromRgb(color));
+        return;
+    }
+    x0 += dx_;
+    x1 += dx_;
+    y += dy_;
+    if (y < 0 || y >= height_)
+        return;
+    x0 = qMax(x0, 0);
+    x1 = qMin(x1, width_ - 1);
+    auto* p = reinterpret_cast<QRgb*>(bits_ + qsizetype(y) * bytesPerLine_);
+    const QRgb c = color | 0xFF000000u;
+    for (int x = x0; x <= x1; ++x)
+        p[x] = c;
 }
 
 void GraphCanvas::paint(int x, int y0, int y1, QRgb color) {

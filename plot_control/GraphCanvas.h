@@ -21,11 +21,31 @@ public:
     bool direct() const { return bits_ != nullptr; }
 
     // A vertical span of column x, rows y0..y1 inclusive (either order). Later spans cover earlier ones.
-    void span(int x, int y0, int y1, QRgb color);
+    void span(int x, int y0, int y1, QRgb color) {
+        if (y1 < y0)
+            qSwap(y0, y1);
+        // The common case (a polyline continuing in the same column and colour) merges right here.
+        if (pending_ > 0 && x == column_) {
+            Span& last = spans_[pending_ - 1];
+            if (last.color == color && y0 <= last.y1 + 1 && y1 >= last.y0 - 1) {
+                last.y0 = qMin(last.y0, y0);
+                last.y1 = qMax(last.y1, y1);
+                return;
+            }
+        }
+        addSpan(x, y0, y1, color);
+    }
     // A line including both end points, rasterised as one vertical span per column.
-    void line(int x0, int y0, int x1, int y1, QRgb color);
-    // Paints what is still pending. Called by the destructor as well.
+    void line(int x0, int y0, int x1, int y1, QRgb color) {
+        forEachLineColumn(x0, y0, x1, y1, [&](int x, int ya, int yb) { span(x, ya, yb, color); });
+    }
+    // Paints what is still pending. Called by the destructor as well, and before any QPainter drawing.
     void flush();
+
+    // Axis-aligned lines painted at once (pending spans first), both ends included. A dash pattern of
+    // `on` painted and `off` skipped pixels starts at the first end; off = 0 draws a solid line.
+    void hline(int x0, int x1, int y, QRgb color, int on = 1, int off = 0);
+    void vline(int x, int y0, int y1, QRgb color, int on = 1, int off = 0);
 
     // The rows of the line (x0, y0)-(x1, y1) in column x0 + k, for k = 0..|x1 - x0|. Used by the
     // filled styles, which paint from the top of the edge down to the baseline.
@@ -37,7 +57,9 @@ private:
         int y1;
         QRgb color;
     };
+    void addSpan(int x, int y0, int y1, QRgb color);
     void paint(int x, int y0, int y1, QRgb color);
+    void paintRow(int x0, int x1, int y, QRgb color);
 
     QPainter& painter_;
     uchar* bits_ = nullptr;

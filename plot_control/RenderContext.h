@@ -13,6 +13,8 @@ class QPainter;
 
 namespace trevium {
 
+class GraphCanvas;
+
 // Pixel row of a data value: (bottom - 1) - trunc(T(v) * (bottom - top) / T(F)), limited to the plot.
 class YTransform {
 public:
@@ -36,6 +38,7 @@ struct RenderContext {
 
     QPainter& painter;
     const PlotView& view;
+    GraphCanvas* canvas = nullptr; // lines and the graph; text and images go through the painter
 
     int h = 13;              // horizontal font height
     QFont hFont;             // tick labels, X title, cursor value
@@ -67,7 +70,8 @@ void drawAxisLayer(RenderContext& ctx, bool withGrid, bool withRest);
 // Data and reference graph.
 void drawGraph(RenderContext& ctx);
 // Waterfall image and cross-hair into `rect` (edges, right/bottom exclusive).
-void drawWaterfall(QPainter& painter, const PlotView& view, int left, int top, int right, int bottom);
+void drawWaterfall(QPainter& painter, GraphCanvas& canvas, const PlotView& view, int left, int top, int right,
+                   int bottom);
 
 // Text whose reference point (x, y) is placed by `align`: Qt::AlignLeft, AlignHCenter or AlignRight
 // with Qt::AlignTop or AlignBottom (the edges of the text cell).

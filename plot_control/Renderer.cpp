@@ -1,12 +1,14 @@
 // The plot renderer's main sequence: fonts, margins, waterfall band, full scale, the two axis layers
 // around the graph, ROI labels, axis titles, cursor and zoom box.
 #include "Renderer.h"
+#include "GraphCanvas.h"
 #include "RenderContext.h"
 
 #include <QFontMetrics>
 #include <QLocale>
 #include <QPainter>
 #include <QPolygon>
+#include <QStaticText>
 #include <array>
 #include <limits>
 
@@ -28,13 +30,38 @@ constexpr std::array<QRgb, 31> kSystemColors = {
     0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
     0xFFFFE1, 0xB5B5B5, 0x0066CC, 0xB9D1EA, 0xD7E4F2, 0x3399FF, 0xF0F0F0};
 
-QFont plotFont(int pixelSize) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelSize);
-    font.setWeight(QFont::Normal);
-    font.setStyleStrategy(QFont::NoAntialias);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    return font;
+// Fonts are kept per pixel size so their engines are looked up once, not on every drawing.
+const QFont& plotFont(int pixelSize) {
+    thread_local std::array<QFont, 21> fonts;
+    thread_local std::array<bool, 21> made{};
+    const size_t i = size_t(qBound(0, pixelSize, 20));
+    if (!made[i]) {
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(int(i));
+        font.setWeight(QFont::Normal);
+        font.setStyleStrategy(QFont::NoAntialias);
+        font.setHintingPreference(QFont::PreferFullHinting);
+        fonts[i] = font;
+        made[i] = true;
+    }
+    return fonts[i];
+}
+
+// Tick labels repeat from one drawing to the next: keep their laid-out text.
+const QStaticText& staticText(const QString& text, const QFont& font) {
+    thread_local QHash<QPair<QString, int>, QStaticText> cache;
+    const QPair<QString, int> key(text, font.pixelSize());
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        if (cache.size() > 512)
+            cache.clear();
+        QStaticText prepared(text);
+        prepared.setTextFormat(Qt::PlainText);
+        prepared.setPerformanceHint(QStaticText::AggressiveCaching);
+        prepared.prepare(QTransform(), font);
+        it = cache.insert(key, prepared);
+    }
+    return *it;
 }
 
 double calibrated(const PlotView& v, qint64 ch) {
@@ -104,6 +131,18 @@ int YTransform::row(qint64 v) const {
 }
 
 void drawAlignedText(QPainter& painter, int x, int y, const QString& text, int align) {
+    if (painter.transform().type() <= QTransform::TxTranslate) {
+        const QStaticText& prepared = staticText(text, painter.font());
+        const QSizeF size = prepared.size();
+        int left = x;
+        if (align & Qt::AlignHCenter)
+            left = x - qRound(size.width()) / 2;
+        else if (align & Qt::AlignRight)
+            left = x - qRound(size.width());
+        const int top = (align & Qt::AlignBottom) ? y - qRound(size.height()) : y;
+        painter.drawStaticText(QPoint(left, top), prepared);
+        return;
+    }
     const QFontMetrics fm = painter.fontMetrics();
     int left = x;
     if (align & Qt::AlignHCenter)
@@ -193,11 +232,8 @@ void drawCursor(RenderContext& ctx, const YTransform& y) {
     const int x = ctx.xOf(v.cursorPos);
     const QColor color = oleColor(v.cursorColor);
     if (v.cursorType != 1) {
-        QPen pen(color, 1, Qt::CustomDashLine, Qt::FlatCap);
-        pen.setDashPattern({6, 3});
-        p.setPen(pen);
         if (ctx.bottom - 1 >= ctx.top)
-            p.drawLine(x, ctx.top, x, ctx.bottom - 1);
+            ctx.canvas->vline(x, ctx.top, ctx.bottom - 1, color.rgb(), 6, 3);
         return;
     }
     const int yc = y.row(v.data[v.cursorPos]);
@@ -213,8 +249,8 @@ void drawCursor(RenderContext& ctx, const YTransform& y) {
 
 void drawZoomBox(RenderContext& ctx) {
     const PlotView& v = ctx.view;
-    QPainter& p = ctx.painter;
-    p.setPen(QPen(oleColor(v.zoomColor), 1));
+    GraphCanvas& c = *ctx.canvas;
+    const QRgb color = rgbOf(v.zoomColor);
     const qint64 lo = qMin(v.zoomFirst, v.zoomLast);
     const qint64 hi = qMax(v.zoomFirst, v.zoomLast);
     // Channel numbers count from the plot's left edge, as the pointer's hit test does.
@@ -224,14 +260,14 @@ void drawZoomBox(RenderContext& ctx) {
     if (xl < ctx.left)
         xl = ctx.left;
     else if (edgeBottom >= ctx.top)
-        p.drawLine(int(xl), ctx.top, int(xl), edgeBottom);
+        c.vline(int(xl), ctx.top, edgeBottom, color);
     if (xr > ctx.right)
         xr = ctx.right;
     else if (edgeBottom >= ctx.top)
-        p.drawLine(int(xr), ctx.top, int(xr), edgeBottom);
+        c.vline(int(xr), ctx.top, edgeBottom, color);
     if (xr >= xl) {
-        p.drawLine(int(xl), ctx.top, int(xr), ctx.top);
-        p.drawLine(int(xl), ctx.bottom - 2, int(xr), ctx.bottom - 2);
+        c.hline(int(xl), int(xr), ctx.top, color);
+        c.hline(int(xl), int(xr), ctx.bottom - 2, color);
     }
 }
 
@@ -247,6 +283,8 @@ RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) 
     painter.setBackgroundMode(Qt::TransparentMode);
 
     RenderContext ctx{painter, view};
+    GraphCanvas canvas(painter);
+    ctx.canvas = &canvas;
     int left = rect.left();
     int top = rect.top();
     int right = left + qMax(rect.width(), 0);
@@ -281,7 +319,7 @@ RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) 
         ctx.band = int(qMin<qint64>(qint64(view.wfHeightRatio) * rectHeight / 100, rectHeight));
         bottom -= ctx.band;
         result.waterfallRect = QRect(left, bottom, right - left, ctx.band);
-        drawWaterfall(painter, view, left, bottom, right, bottom + ctx.band);
+        drawWaterfall(painter, canvas, view, left, bottom, right, bottom + ctx.band);
     }
     ctx.left = left;
     ctx.top = top;
@@ -340,6 +378,7 @@ RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) 
         if (view.zoomVisible)
             drawZoomBox(ctx);
     }
+    canvas.flush();
     painter.restore();
     return result;
 }

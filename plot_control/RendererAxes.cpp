@@ -1,4 +1,5 @@
 // The axis layer: X and Y grid, ticks and tick labels, alarm line, frame and axes.
+#include "GraphCanvas.h"
 #include "RenderContext.h"
 
 #include <QPainter>
@@ -129,12 +130,9 @@ qint64 niceStep(qint64 raw) {
 class AxisPainter {
 public:
     AxisPainter(RenderContext& ctx, bool withGrid, bool withRest)
-        : ctx_(ctx), v_(ctx.view), p_(ctx.painter), grid_(withGrid && ctx.view.showGrid),
-          ticks_(withRest && ctx.ticksShown), rest_(withRest), axisPen_(oleColor(v_.axisColor), 1),
-          gridPen_(oleColor(v_.gridColor), 1, Qt::DotLine), labelPen_(oleColor(v_.labelColor), 1) {
-        axisPen_.setCosmetic(true);
-        gridPen_.setCosmetic(true);
-    }
+        : ctx_(ctx), v_(ctx.view), p_(ctx.painter), c_(*ctx.canvas), grid_(withGrid && ctx.view.showGrid),
+          ticks_(withRest && ctx.ticksShown), rest_(withRest), axis_(rgbOf(v_.axisColor)),
+          gridColor_(rgbOf(v_.gridColor)), labelPen_(oleColor(v_.labelColor), 1) {}
 
     void draw() {
         if (ticks_)
@@ -146,20 +144,19 @@ public:
         if (!rest_)
             return;
         alarmLine();
-        p_.setBrush(Qt::NoBrush);
         const int L = ctx_.left, T = ctx_.top, R = ctx_.right, B = ctx_.bottom;
         if (v_.showFrame) {
-            p_.setPen(axisPen_);
-            p_.drawRect(QRect(L, T - 1, R - L, B + ctx_.band - T));
+            const int frameBottom = B + ctx_.band - 1;
+            c_.hline(L, R, T - 1, axis_);
+            c_.hline(L, R, frameBottom, axis_);
+            c_.vline(L, T - 1, frameBottom, axis_);
+            c_.vline(R, T - 1, frameBottom, axis_);
             if (ctx_.band > 0)
-                p_.drawLine(L, B - 1, R, B - 1);
+                c_.hline(L, R, B - 1, axis_);
         }
         if (v_.showAxes) {
-            p_.setPen(axisPen_);
-            const QPoint corner[3] = {QPoint(L, T), QPoint(L, B - 1), QPoint(R, B - 1)};
-            p_.drawPolyline(corner, 3);
-            if (ctx_.band > 0)
-                p_.drawLine(L, B - 1, R, B - 1);
+            c_.vline(L, T, B - 1, axis_);
+            c_.hline(L, R, B - 1, axis_);
         }
     }
 
@@ -181,14 +178,11 @@ private:
             } else {
                 x = ctx_.left + qint64((value - vF) * ctx_.width() / (vL - vF));
             }
-            if (grid_ && ctx_.bottom > ctx_.top) {
-                p_.setPen(gridPen_);
-                p_.drawLine(int(x), ctx_.top, int(x), ctx_.bottom - 1);
-            }
+            if (grid_ && ctx_.bottom > ctx_.top)
+                c_.vline(int(x), ctx_.top, ctx_.bottom - 1, gridColor_, 1, 2);
             if (ticks_) {
-                p_.setPen(axisPen_);
                 if (ctx_.h / 2 - 3 >= 0)
-                    p_.drawLine(int(x), tickTop, int(x), tickTop + ctx_.h / 2 - 3);
+                    c_.vline(int(x), tickTop, tickTop + ctx_.h / 2 - 3, axis_);
                 p_.setPen(labelPen_);
                 drawAlignedText(p_, int(x), tickTop + ctx_.h / 2 - 1, formatValue(value),
                                 Qt::AlignHCenter | Qt::AlignTop);
@@ -201,8 +195,7 @@ private:
     void gridRow(qint64 y) {
         if (!grid_ || !rowInRange(y) || ctx_.right <= ctx_.left)
             return;
-        p_.setPen(gridPen_);
-        p_.drawLine(ctx_.left, int(y), ctx_.right - 1, int(y));
+        c_.hline(ctx_.left, ctx_.right - 1, int(y), gridColor_, 1, 2);
     }
 
     void tickRow(qint64 y, qint64 value) {
@@ -210,8 +203,7 @@ private:
             return;
         const int L = ctx_.left;
         const int h2 = ctx_.h / 2;
-        p_.setPen(axisPen_);
-        p_.drawLine(L - h2 + 3, int(y), L - 1, int(y));
+        c_.hline(L - h2 + 3, L - 1, int(y), axis_);
         p_.setPen(labelPen_);
         drawAlignedText(p_, L - h2 + 1, int(y) + h2, formatInteger(value), Qt::AlignRight | Qt::AlignBottom);
     }
@@ -280,20 +272,21 @@ private:
         const int y = t.row(v_.alarmLevel);
         if (y <= ctx_.top || y >= ctx_.bottom - 1)
             return;
-        QPen pen(oleColor(v_.alarmColor), 2, Qt::CustomDashLine, Qt::FlatCap);
-        pen.setDashPattern({2, 1}); // 4 on, 2 off: the pattern counts in pen widths
-        p_.setPen(pen);
-        p_.drawLine(ctx_.left, y, ctx_.right, y);
+        // Two pixels thick, dashes of 4 on and 2 off.
+        const QRgb alarm = rgbOf(v_.alarmColor);
+        c_.hline(ctx_.left, ctx_.right - 1, y - 1, alarm, 4, 2);
+        c_.hline(ctx_.left, ctx_.right - 1, y, alarm, 4, 2);
     }
 
     RenderContext& ctx_;
     const PlotView& v_;
     QPainter& p_;
+    GraphCanvas& c_;
     bool grid_;
     bool ticks_;
     bool rest_;
-    QPen axisPen_;
-    QPen gridPen_;
+    QRgb axis_;
+    QRgb gridColor_;
     QPen labelPen_;
 };
 

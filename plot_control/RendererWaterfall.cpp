@@ -1,5 +1,6 @@
 // The waterfall band: the history as a colour image (newest line on top) stretched into the band,
 // and the waterfall's cross-hair.
+#include "GraphCanvas.h"
 #include "RenderContext.h"
 
 #include <QImage>
@@ -66,7 +67,8 @@ QImage historyImage(const PlotView& v, int bandWidth) {
 
 } // namespace
 
-void drawWaterfall(QPainter& painter, const PlotView& v, int left, int top, int right, int bottom) {
+void drawWaterfall(QPainter& painter, GraphCanvas& canvas, const PlotView& v, int left, int top, int right,
+                   int bottom) {
     const int width = right - left;
     const int height = bottom - top;
     if (width <= 0 || height <= 0 || v.wfMaxSize <= 0)
@@ -82,12 +84,9 @@ void drawWaterfall(QPainter& painter, const PlotView& v, int left, int top, int 
     const qint64 rows = qMax(v.wfMaxSize, 1);
     const int x = int(left + ((2 * (qint64(v.wfCursorX) - v.firstPoint) + 1) * width / span) / 2);
     const int y = int(top + ((height * (2 * qint64(v.wfCursorY) + 1)) / rows) / 2);
-    QPen pen(oleColor(v.wfCursorColor), 1, Qt::CustomDashLine, Qt::FlatCap);
-    pen.setDashPattern({6, 3});
-    pen.setCosmetic(true);
-    painter.setPen(pen);
-    painter.drawLine(x, top, x, bottom - 1);
-    painter.drawLine(left, y, right - 1, y);
+    const QRgb color = rgbOf(v.wfCursorColor);
+    canvas.vline(x, top, bottom - 1, color, 6, 3);
+    canvas.hline(left, right - 1, y, color, 6, 3);
 }
 
 } // namespace trevium

@@ -1,0 +1,231 @@
+// Rendering speed of the plot control against QCustomPlot drawing the same spectrum at the same size
+// (antialiasing off, fixed ranges, one 1-pixel line or a filled graph, no legend, into a QImage).
+// After the runs, one line per case gives our time divided by the peer's.
+#include "CTreviumCtrl.h"
+#include "PngExport.h"
+#include "Renderer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<qint32> spectrum(int n) {
+    std::mt19937 rng(12345);
+    std::vector<qint32> v(static_cast<size_t>(n), 0);
+    for (int i = 0; i < n; ++i) {
+        const double x = double(i) / n;
+        const double mean = 150 * std::exp(-3 * x) + 3000 * std::exp(-std::pow((x - 0.3) / 0.01, 2)) +
+                            700 * std::exp(-std::pow((x - 0.7) / 0.02, 2)) + 20;
+        v[size_t(i)] = std::poisson_distribution<int>(mean)(rng);
+    }
+    return v;
+}
+
+struct Case {
+    int channels;
+    QSize size;
+    bool log;
+    bool filled;
+};
+
+std::string caseName(const Case& c) {
+    return std::to_string(c.channels) + "ch/" + std::to_string(c.size.width()) + "x" +
+           std::to_string(c.size.height()) + (c.log ? "/log" : "/lin") + (c.filled ? "/filled" : "/lines");
+}
+
+// Ours: copy the data into the control's buffer (as an assignment does), fill, render.
+void benchTrevium(benchmark::State& state, Case c, bool fast) {
+    const std::vector<qint32> source = spectrum(c.channels);
+    std::vector<qint32> buffer(source.size());
+    trevium::PlotView view;
+    view.npoints = view.bufferLength = c.channels;
+    view.lastPoint = c.channels - 1;
+    view.data = buffer.data();
+    view.ymode = c.log ? 0 : 1;
+    view.plotFilled = c.filled;
+    view.fastDraw = fast;
+    QImage image(c.size, QImage::Format_RGB32);
+    for (auto _ : state) {
+        std::copy(source.begin(), source.end(), buffer.begin());
+        image.fill(trevium::oleColor(view.backColor));
+        QPainter painter(&image);
+        benchmark::DoNotOptimize(trevium::render(painter, image.rect(), view));
+    }
+}
+
+void setUpPeer(QCustomPlot& plot, const Case& c, qint32 top) {
+    plot.legend->setVisible(false);
+    plot.setAntialiasedElements(QCP::aeNone);
+    plot.setNotAntialiasedElements(QCP::aeAll);
+    plot.setBackground(Qt::black);
+    QCPGraph* graph = plot.addGraph();
+    graph->setPen(QPen(Qt::green, 1));
+    graph->setAntialiased(false);
+    graph->setAntialiasedFill(false);
+    if (c.filled)
+        graph->setBrush(QBrush(Qt::green));
+    plot.xAxis->setRange(0, c.channels - 1);
+    if (c.log) {
+        plot.yAxis->setScaleType(QCPAxis::stLogarithmic);
+        plot.yAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
+        plot.yAxis->setRange(1, top);
+    } else {
+        plot.yAxis->setRange(0, top);
+    }
+}
+
+// The peer: set the data, then draw into a QImage of the same size.
+void benchPeer(benchmark::State& state, Case c) {
+    const std::vector<qint32> source = spectrum(c.channels);
+    QVector<double> keys(c.channels), values(c.channels);
+    for (int i = 0; i < c.channels; ++i)
+        keys[i] = i;
+    QCustomPlot plot;
+    setUpPeer(plot, c, 5000);
+    QImage image(c.size, QImage::Format_RGB32);
+    for (auto _ : state) {
+        for (int i = 0; i < c.channels; ++i)
+            values[i] = source[size_t(i)];
+        plot.graph(0)->setData(keys, values, true);
+        QCPPainter painter(&image);
+        plot.toPainter(&painter, c.size.width(), c.size.height());
+    }
+}
+
+// The scan window's update: a 513-value Data assignment on the control, then a 533x353 drawing.
+void benchControlAssign(benchmark::State& state) {
+    const std::vector<qint32> source = spectrum(513);
+    const QList<qint32> list(source.begin(), source.end());
+    CTreviumCtrl control;
+    QImage image(533, 353, QImage::Format_RGB32);
+    for (auto _ : state) {
+        control.setData(QVariant::fromValue(list));
+        const trevium::PlotView view = control.plotView();
+        image.fill(trevium::oleColor(view.backColor));
+        QPainter painter(&image);
+        benchmark::DoNotOptimize(trevium::render(painter, image.rect(), view));
+    }
+}
+
+void benchPeerAssign(benchmark::State& state) {
+    benchPeer(state, Case{513, QSize(533, 353), false, false});
+}
+
+void benchSavePng(benchmark::State& state) {
+    const std::vector<qint32> source = spectrum(4096);
+    trevium::PlotView view;
+    view.npoints = view.bufferLength = 4096;
+    view.lastPoint = 4095;
+    view.data = source.data();
+    const QByteArray file = QDir::temp().filePath(QStringLiteral("trevium-bench.png")).toUtf8();
+    for (auto _ : state)
+        if (trevium::savePlotPng(view, file, 1000, 600) != 0)
+            state.SkipWithError("savePlotPng failed");
+}
+
+void benchPeerSavePng(benchmark::State& state) {
+    const Case c{4096, QSize(1000, 600), false, false};
+    const std::vector<qint32> source = spectrum(c.channels);
+    QVector<double> keys(c.channels), values(c.channels);
+    for (int i = 0; i < c.channels; ++i) {
+        keys[i] = i;
+        values[i] = source[size_t(i)];
+    }
+    QCustomPlot plot;
+    setUpPeer(plot, c, 5000);
+    plot.graph(0)->setData(keys, values, true);
+    const QString file = QDir::temp().filePath(QStringLiteral("qcp-bench.png"));
+    for (auto _ : state)
+        if (!plot.savePng(file, 1000, 600))
+            state.SkipWithError("savePng failed");
+}
+
+// Keeps each benchmark's real time in microseconds (the median when repetitions are asked for).
+class CollectingReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> times;
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            const std::string name = run.run_name.str();
+            const double us =
+                run.GetAdjustedRealTime() * 1e6 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                times[name] = us;
+                medians_.insert(name);
+            } else if (run.run_type == Run::RT_Iteration && !medians_.count(name)) {
+                times[name] = us;
+            }
+        }
+    }
+
+private:
+    std::set<std::string> medians_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+
+    std::vector<std::pair<std::string, std::string>> pairs; // ours, peer
+    for (int channels : {256, 4096, 32767})
+        for (QSize size : {QSize(533, 353), QSize(1000, 600)})
+            for (bool log : {false, true})
+                for (bool filled : {false, true}) {
+                    const Case c{channels, size, log, filled};
+                    const std::string peer = "QCustomPlot/" + caseName(c);
+                    benchmark::RegisterBenchmark(peer.c_str(), benchPeer, c)->Unit(benchmark::kMicrosecond);
+                    for (bool fast : {true, false}) {
+                        const std::string ours = "Trevium/" + caseName(c) + (fast ? "/fast" : "/perchannel");
+                        benchmark::RegisterBenchmark(ours.c_str(), benchTrevium, c, fast)
+                            ->Unit(benchmark::kMicrosecond);
+                        pairs.emplace_back(ours, peer);
+                    }
+                }
+    benchmark::RegisterBenchmark("Trevium/control-assign-513/533x353", benchControlAssign)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("QCustomPlot/assign-513/533x353", benchPeerAssign)
+        ->Unit(benchmark::kMicrosecond);
+    pairs.emplace_back("Trevium/control-assign-513/533x353", "QCustomPlot/assign-513/533x353");
+    benchmark::RegisterBenchmark("Trevium/savePlotPng/1000x600", benchSavePng)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("QCustomPlot/savePng/1000x600", benchPeerSavePng)
+        ->Unit(benchmark::kMillisecond);
+    pairs.emplace_back("Trevium/savePlotPng/1000x600", "QCustomPlot/savePng/1000x600");
+
+    CollectingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    std::printf("\nSummary (our time / QCustomPlot's time; below 1 means faster):\n");
+    int slower = 0;
+    for (const auto& [ours, peer] : pairs) {
+        const auto a = reporter.times.find(ours);
+        const auto b = reporter.times.find(peer);
+        if (a == reporter.times.end() || b == reporter.times.end())
+            continue;
+        const double ratio = a->second / b->second;
+        slower += ratio >= 1.0;
+        std::printf("%-50s %9.1f us vs %9.1f us  ours/peer %.2f  (%.1fx)\n", ours.c_str(), a->second,
+                    b->second, ratio, 1.0 / ratio);
+    }
+    std::printf("Cases where ours is not faster: %d\n", slower);
+    return 0;
+}
