@@ -156,6 +156,8 @@ void benchPeerSavePng(benchmark::State& state) {
 // Keeps each benchmark's real time in microseconds (the median when repetitions are asked for).
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
+    CollectingReporter() : ConsoleReporter(OO_Tabular) {}
+
     std::map<std::string, double> times;
 
     void ReportRuns(const std::vector<Run>& runs) override {
