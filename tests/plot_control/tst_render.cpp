@@ -1,5 +1,6 @@
 // Renderer geometry: full scale, margins, baseline, ROI and alarm colouring, log grid, cursor, zoom box,
 // waterfall band, the per-column fast path and degenerate windows.
+#include "PainterHandles.h"
 #include "RenderTestSupport.h"
 
 #include <QFontMetrics>
@@ -425,6 +426,22 @@ private slots:
         QPainter painter(&image);
         r = render(painter, QRect(10, 10, 0, 0), TestPlot(spectrum(10)).view);
         QCOMPARE(r.plotRect.size(), QSize(0, 0));
+    }
+
+    void painterHandles() {
+        QImage image(10, 10, QImage::Format_RGB32);
+        QPainter a(&image);
+        QPainter b;
+        const qint32 ha = registerPainter(&a);
+        const qint32 hb = registerPainter(&b);
+        QVERIFY(ha != 0 && hb != 0 && ha != hb);
+        QCOMPARE(painterForHandle(ha), &a);
+        QCOMPARE(painterForHandle(hb), &b);
+        unregisterPainter(ha);
+        QCOMPARE(painterForHandle(ha), nullptr);
+        QCOMPARE(painterForHandle(0), nullptr);
+        QCOMPARE(painterForHandle(-12345), nullptr);
+        unregisterPainter(hb);
     }
 
     void colours() {
