@@ -1,6 +1,6 @@
 #include "DetectorModel.h"
 
-#include "SourceSpectrum.h"
+#include "CheckSource.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,7 +37,7 @@ double windowRate(const DeviceSettings& settings, int32_t levels, int32_t lld, i
     const int32_t top = levels - 1;
     if (levelsPerKeV <= 0.0 || top < 0 || lld > top || (!integral && uld < lld))
         return 0.0;
-    const SourceSpectrum& spectrum = SourceSpectrum::checkSource();
+    const CheckSource& spectrum = CheckSource::checkSource();
     // Level L holds amplitudes [L, L + 1); everything above the top saturates into the top level.
     const double from = std::max(lld, 0) / levelsPerKeV;
     if (integral || uld >= top)

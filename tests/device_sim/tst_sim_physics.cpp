@@ -1,7 +1,7 @@
 // The detector model behind the simulated count rate, and the meter that turns it into readings.
 #include "DetectorModel.h"
 #include "RateMeter.h"
-#include "SourceSpectrum.h"
+#include "CheckSource.h"
 
 #include <QtTest>
 
@@ -59,8 +59,8 @@ private slots:
     }
 
     void comptonEdgeAndBackscatterPeakAreWhereKinematicsPutThem() {
-        QVERIFY(std::abs(SourceSpectrum::comptonEdge(CS137_GAMMA_KEV) - 477.3) < 0.5);
-        QVERIFY(std::abs(SourceSpectrum::backscatterEnergy(CS137_GAMMA_KEV) - 184.3) < 0.5);
+        QVERIFY(std::abs(CheckSource::comptonEdge(CS137_GAMMA_KEV) - 477.3) < 0.5);
+        QVERIFY(std::abs(CheckSource::backscatterEnergy(CS137_GAMMA_KEV) - 184.3) < 0.5);
         const DeviceSettings s = defaults();
         const double levelsPerKeV = amplitudeLevels(1.0, s, LEVELS);
         // The continuum falls off past its edge.

@@ -12,10 +12,10 @@ namespace kivo::sim {
 constexpr double CS137_GAMMA_KEV = 661.657;
 constexpr double ELECTRON_MASS_KEV = 510.999;
 
-class SourceSpectrum {
+class CheckSource {
 public:
     // The one spectrum the simulated unit sees (built on first use, then shared read-only).
-    static const SourceSpectrum& checkSource();
+    static const CheckSource& checkSource();
 
     // Pulses per second whose recorded energy is at least `keV`.
     double rateAbove(double keV) const;
@@ -29,7 +29,7 @@ public:
     static double backscatterEnergy(double keV);
 
 private:
-    SourceSpectrum();
+    CheckSource();
 
     struct Line {
         double energy; // keV

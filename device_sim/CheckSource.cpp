@@ -1,4 +1,4 @@
-#include "SourceSpectrum.h"
+#include "CheckSource.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,25 +57,25 @@ void addScaled(std::vector<double>& bins, const std::vector<double>& shape, doub
 
 } // namespace
 
-double SourceSpectrum::resolutionSigma(double keV) {
+double CheckSource::resolutionSigma(double keV) {
     return FWHM_AT_662 * std::sqrt(CS137_GAMMA_KEV * std::max(keV, 0.0)) / FWHM_TO_SIGMA;
 }
 
-double SourceSpectrum::comptonEdge(double keV) {
+double CheckSource::comptonEdge(double keV) {
     const double eps = keV / ELECTRON_MASS_KEV;
     return keV * 2.0 * eps / (1.0 + 2.0 * eps);
 }
 
-double SourceSpectrum::backscatterEnergy(double keV) {
+double CheckSource::backscatterEnergy(double keV) {
     return keV / (1.0 + 2.0 * keV / ELECTRON_MASS_KEV);
 }
 
-const SourceSpectrum& SourceSpectrum::checkSource() {
-    static const SourceSpectrum spectrum;
+const CheckSource& CheckSource::checkSource() {
+    static const CheckSource spectrum;
     return spectrum;
 }
 
-SourceSpectrum::SourceSpectrum() {
+CheckSource::CheckSource() {
     const double e = CS137_GAMMA_KEV;
     const double edge = comptonEdge(e);
     const double backscatter = backscatterEnergy(e);
@@ -133,7 +133,7 @@ SourceSpectrum::SourceSpectrum() {
     }
 }
 
-double SourceSpectrum::rateAbove(double keV) const {
+double CheckSource::rateAbove(double keV) const {
     double rate = 0.0;
     for (const Line& line : lines_)
         rate += line.rate * upperTail((keV - line.energy) / line.sigma);
