@@ -48,6 +48,8 @@ struct RenderContext {
 
     // Plot rectangle as edges: right and bottom are exclusive.
     int left = 0, top = 0, right = 0, bottom = 0;
+    // The whole target rectangle's horizontal edges (right exclusive), before the margins.
+    int outerLeft = 0, outerRight = 0;
     int width() const { return right - left; }
     int height() const { return bottom - top; }
 

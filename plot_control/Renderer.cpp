@@ -289,6 +289,8 @@ RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) 
     int top = rect.top();
     int right = left + qMax(rect.width(), 0);
     int bottom = top + qMax(rect.height(), 0);
+    ctx.outerLeft = left;
+    ctx.outerRight = right;
 
     // 1. Fonts follow the target height.
     ctx.h = qBound(13, (bottom - top) / 40 + 8, 20);

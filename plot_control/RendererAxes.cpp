@@ -184,8 +184,12 @@ private:
                 if (ctx_.h / 2 - 3 >= 0)
                     c_.vline(int(x), tickTop, tickTop + ctx_.h / 2 - 3, axis_);
                 p_.setPen(labelPen_);
-                drawAlignedText(p_, int(x), tickTop + ctx_.h / 2 - 1, formatValue(value),
-                                Qt::AlignHCenter | Qt::AlignTop);
+                const QString label = formatValue(value);
+                // The right margin is narrower than a label: keep the end labels inside the
+                // drawing rather than cut off (the tick itself stays where it belongs).
+                const int half = p_.fontMetrics().horizontalAdvance(label) / 2;
+                const int cx = qMax(qMin(int(x), ctx_.outerRight - 1 - half), ctx_.outerLeft + half);
+                drawAlignedText(p_, cx, tickTop + ctx_.h / 2 - 1, label, Qt::AlignHCenter | Qt::AlignTop);
             }
         }
     }

@@ -132,6 +132,31 @@ private slots:
         QCOMPARE(image.pixel(299, 199), QColor(Qt::magenta).rgb());
     }
 
+    void endLabelsStayInsideTheRect() {
+        // 0..128 channels read as 0..100 %: the last label "100" is wider than the right margin.
+        TestPlot p(std::vector<qint32>(129, 0));
+        p.view.firstPoint = 0;
+        p.view.lastPoint = 128;
+        p.view.calEnable = true;
+        p.view.calSlope = 100.0f / 128.0f;
+        p.view.labelColor = kWhite;
+        p.view.backColor = 0;
+        QImage image(700, 400, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        const QRect rect(50, 20, 533, 353);
+        QPainter painter(&image);
+        const RenderResult r = render(painter, rect, p.view);
+        painter.end();
+        const QRgb white = rgbOfOle(kWhite);
+        int rightmostLabel = -1;
+        for (int y = r.plotRect.bottom() + 2; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) == white)
+                    rightmostLabel = qMax(rightmostLabel, x);
+        QVERIFY(rightmostLabel > r.plotRect.right() - 20); // the end label is drawn...
+        QVERIFY(rightmostLabel <= rect.right());           // ...and not cut off at the rect's edge
+    }
+
     void roiColouring() {
         TestPlot p(std::vector<qint32>(102, 5));
         p.bare();
