@@ -77,9 +77,11 @@ QString FormatFineGain(int position) {
 }
 
 QString FormatLevelPercent(int position, qint32 maxLevel) {
+    // The same percentage the main window's labels show. Masking the level with maxLevel only
+    // equals it for 2^n - 1 levels and would print nonsense for devices with any other level count.
     float percent = 0.0f;
     if (maxLevel > 0)
-        percent = float(position & maxLevel) / float(maxLevel) * 100.0f;
+        percent = float(qBound(0, position, maxLevel)) / float(maxLevel) * 100.0f;
     return plainLocale().toString(double(percent), 'f', 2);
 }
 

@@ -300,7 +300,10 @@ private slots:
         QCOMPARE(FormatFineGain(0), QStringLiteral("1.000"));
         QCOMPARE(FormatFineGain(4095), QStringLiteral("2.000"));
         QCOMPARE(FormatLevelPercent(0, 2047), QStringLiteral("0.00"));
-        QCOMPARE(FormatLevelPercent(4095, 2047), QStringLiteral("100.00")); // masked to the level range
+        QCOMPARE(FormatLevelPercent(4095, 2047), QStringLiteral("100.00")); // limited to the level range
+        QCOMPARE(FormatLevelPercent(-5, 2047), QStringLiteral("0.00"));
+        QCOMPARE(FormatLevelPercent(500, 999), QStringLiteral("50.05")); // not a 2^n - 1 level count
+        QCOMPARE(FormatLevelPercent(2048, 4095), QStringLiteral("50.01"));
         QCOMPARE(FormatLevelPercent(100, 0), QStringLiteral("0.00"));       // no level information
         QCOMPARE(FormatChannels(0), QStringLiteral("64"));
         QCOMPARE(FormatChannels(3), QStringLiteral("512"));
