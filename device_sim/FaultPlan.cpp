@@ -1,4 +1,5 @@
 #include "FaultPlan.h"
+#include "TextParse.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,14 +11,6 @@ namespace {
 
 constexpr std::array<const char*, OPERATION_COUNT> NAMES = {"OpenSCA",  "CloseSCA", "GetParam",
                                                             "SetParam", "ReadCPS",  "SaveSettings"};
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -47,13 +40,13 @@ FaultPlan FaultPlan::parse(std::string_view text, std::vector<std::string>* warn
     };
     while (!text.empty()) {
         const size_t comma = text.find(',');
-        const std::string_view entry = trimmed(text.substr(0, comma));
+        const std::string_view entry = trimmedView(text.substr(0, comma));
         text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
         if (entry.empty())
             continue;
 
         const size_t colon = entry.find(':');
-        const std::string_view opName = trimmed(entry.substr(0, colon));
+        const std::string_view opName = trimmedView(entry.substr(0, colon));
         const int index = operationIndex(opName);
         if (index < 0) {
             warn(entry, "unknown operation");
@@ -64,7 +57,7 @@ FaultPlan FaultPlan::parse(std::string_view text, std::vector<std::string>* warn
             plan.failAlways(op);
             continue;
         }
-        const std::string_view param = trimmed(entry.substr(colon + 1));
+        const std::string_view param = trimmedView(entry.substr(colon + 1));
         if (param == "*") {
             plan.failAlways(op);
             continue;

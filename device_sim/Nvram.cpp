@@ -1,4 +1,5 @@
 #include "Nvram.h"
+#include "TextParse.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,21 +36,6 @@ constexpr std::array<Key, 9> KEYS = {{
     {"response_time", &DeviceSettings::responseTime},
     {"ttl_duration", &DeviceSettings::ttlDuration},
 }};
-
-std::string trimmed(const std::string& s) {
-    size_t begin = 0;
-    size_t end = s.size();
-    while (begin < end && std::isspace(static_cast<unsigned char>(s[begin])))
-        ++begin;
-    while (end > begin && std::isspace(static_cast<unsigned char>(s[end - 1])))
-        --end;
-    return s.substr(begin, end - begin);
-}
-
-bool parseInt(const std::string& text, int32_t& out) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return !text.empty() && ec == std::errc{} && end == text.data() + text.size();
-}
 
 bool writeAll(int fd, const std::string& data) {
     const char* p = data.data();
@@ -113,7 +99,7 @@ NvramLoad loadNvram(const std::string& path, const SettingLimits& limits) {
             continue;
         const size_t eq = t.find('=');
         int32_t value = 0;
-        if (eq == std::string::npos || !parseInt(trimmed(t.substr(eq + 1)), value))
+        if (eq == std::string::npos || !parseNumber(trimmed(t.substr(eq + 1)), value))
             return corrupt("has a malformed line \"" + t.substr(0, 40) + "\"");
         values[trimmed(t.substr(0, eq))] = value;
     }

@@ -1,4 +1,5 @@
 #include "SimConfig.h"
+#include "TextParse.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -33,22 +34,6 @@ constexpr std::array<std::pair<const char*, const char*>, 10> KEYS = {{
     {"seed", "KIVO_SIM_SEED"},
     {"state", "KIVO_SIM_STATE"},
 }};
-
-std::string trimmed(const std::string& s) {
-    size_t begin = 0;
-    size_t end = s.size();
-    while (begin < end && std::isspace(static_cast<unsigned char>(s[begin])))
-        ++begin;
-    while (end > begin && std::isspace(static_cast<unsigned char>(s[end - 1])))
-        --end;
-    return s.substr(begin, end - begin);
-}
-
-template <typename T> bool parseNumber(const std::string& text, T& out) {
-    const std::string t = trimmed(text);
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
-    return !t.empty() && ec == std::errc{} && end == t.data() + t.size();
-}
 
 void readConfigFile(SimConfig& config, const std::string& path) {
     std::ifstream in(path, std::ios::binary);
