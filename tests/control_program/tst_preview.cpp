@@ -1,4 +1,5 @@
 // The print preview with the real browser: its states, the loaded report, printing, PDF, failures.
+#include "BrowserTestMain.h"
 #include "CTreviumCtrl.h"
 #include "MessageService.h"
 #include "PrintPreview.h"
@@ -442,21 +443,6 @@ private slots:
     }
 };
 
-// Chromium inside Qt WebEngine frees some of its objects through a base of another size when a page
-// closes, and keeps process-wide objects (and udev's) until exit. The sanitizers would stop at that
-// before any of our code ran; it is not ours to fix, so these browser tests leave it out.
-extern "C" const char* __asan_default_options() {
-    return "new_delete_type_mismatch=0";
-}
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libQt6WebEngineCore.so\nleak:libudev.so\n";
-}
-
-int main(int argc, char** argv) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // the browser needs it before the app
-    QApplication app(argc, argv);
-    TestPreview test;
-    return QTest::qExec(&test, argc, argv);
-}
+KIVO_BROWSER_TEST_MAIN(TestPreview)
 
 #include "tst_preview.moc"
