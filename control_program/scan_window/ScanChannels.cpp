@@ -66,7 +66,9 @@ std::optional<qint32> leadingInteger(const QString& text) {
 
 qint16 sweepsFromText(const QString& text) {
     const qint32 count = leadingInteger(text).value_or(0);
-    return qint16(std::clamp<qint32>(count, MIN_SWEEPS, MAX_SWEEPS));
+    if (count < std::numeric_limits<qint16>::min() || count > std::numeric_limits<qint16>::max())
+        return qint16(std::clamp<qint32>(count, MIN_SWEEPS, MAX_SWEEPS));
+    return qint16(count);
 }
 
 } // namespace scan

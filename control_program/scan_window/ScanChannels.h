@@ -38,8 +38,9 @@ qint16 toLevel16(qint32 level);
 // exponent), rounded half to even; nullopt when the text does not start with a number.
 std::optional<qint32> leadingInteger(const QString& text);
 
-// The number of sweeps a scan makes for the sweeps box's text: its leading number limited to
-// MIN_SWEEPS..MAX_SWEEPS. A text without a number gives one sweep, like a count of 0.
+// The sweep count for the sweeps box's text: its leading number as a 16-bit integer, so "500" scans 500
+// times. A number beyond the 16-bit range is limited to the up-down control's MIN_SWEEPS..MAX_SWEEPS; a
+// text without a number gives 0. A count below 1 still makes one complete sweep.
 constexpr qint16 MIN_SWEEPS = 1;
 constexpr qint16 MAX_SWEEPS = 200;
 qint16 sweepsFromText(const QString& text);
