@@ -8,6 +8,7 @@
 #include "PrintPreview.h"
 #include "ScanChannels.h"
 #include "ScanReportSource.h"
+#include "ScanTexts.h"
 #include "TopLevel.h"
 #include "UpDown.h"
 #include "YScaleTable.h"

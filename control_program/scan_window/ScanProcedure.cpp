@@ -11,6 +11,7 @@
 #include "MessageService.h"
 #include "Params.h"
 #include "ScanChannels.h"
+#include "ScanTexts.h"
 #include "UpDown.h"
 
 #include <QComboBox>

@@ -1,6 +1,7 @@
 // The scan's arithmetic: rounding with halves to even, the discriminator window of a channel, the
 // mappings between levels and plot channels, saturated sums and the sweep count from its text.
 #include "ScanChannels.h"
+#include "ScanTexts.h"
 
 #include <QTest>
 
