@@ -4,6 +4,7 @@
 #include "Scan.h"
 
 #include "CTreviumCtrl.h"
+#include "DeviceSequence.h"
 #include "Globals.h"
 #include "PrintPreview.h"
 #include "ScanChannels.h"
@@ -28,7 +29,8 @@
 #include <QSlider>
 #include <QStatusBar>
 
-Scan::Scan(TopLevel& main) : QWidget(&main, Qt::Window), main_(main) {
+Scan::Scan(TopLevel& main)
+    : QWidget(&main, Qt::Window), main_(main), engine_(*this, globals::scanCounts, globals::scanRunning) {
     setObjectName(QStringLiteral("Scan"));
     setAttribute(Qt::WA_DeleteOnClose); // closing unloads; the next use loads a fresh window
     createControls();
@@ -151,9 +153,8 @@ void Scan::connectHandlers() {
 }
 
 void Scan::Form_Load() {
-    savedLLD_ = main_.sldLLD()->value();
-    savedULD_ = main_.sldULD()->value();
-    savedIntegMode_ = main_.chkIntegMode()->checkState() != Qt::Unchecked ? 1 : 0;
+    engine_.setUserWindow(main_.sldLLD()->value(), main_.sldULD()->value(),
+                          main_.chkIntegMode()->checkState() != Qt::Unchecked);
 
     {
         const QSignalBlocker blocker(cmbChannels_); // filling selects "64"; that is no choice yet
@@ -171,10 +172,7 @@ void Scan::Form_Load() {
     spinSweeps_->setRange(scan::MIN_SWEEPS, scan::MAX_SWEEPS);
     spinSweeps_->setValue(10);
 
-    channel_ = 0;
-    skipNext_ = false;
-    channels_ = 128;
-
+    // A new window brings a new engine: channel 0, 128 channels, nothing to skip.
     cmdStartStop_->setText(tr("&Start"));
     globals::scanRunning = false;
 
@@ -227,12 +225,8 @@ void Scan::abortScan() {
 }
 
 void Scan::cmdClear_Click() {
-    // Entry 512 is never written by a scan, so it is left alone here too.
-    std::fill(globals::scanCounts.begin(), globals::scanCounts.end() - 1, 0);
-    showCounts();
-    channel_ = 1;
-    if (globals::scanRunning)
-        SetChannel();
+    const DeviceSequence sequence;
+    engine_.clear();
 }
 
 void Scan::cmdClose_Click() {
@@ -262,9 +256,9 @@ void Scan::cmbChannels_Click() {
     const auto count = scan::leadingInteger(cmbChannels_->currentText());
     if (!count || *count < 1)
         return;
-    channels_ = *count;
-    setPlotAxis(channels_);
-    ShowUserROI(scan::toLevel16(savedLLD_), scan::toLevel16(savedULD_), savedIntegMode_ != 0);
+    engine_.setChannels(*count);
+    setPlotAxis(*count);
+    ShowUserROI(scan::toLevel16(savedLLD()), scan::toLevel16(savedULD()), savedIntegMode() != 0);
 }
 
 void Scan::cmbYScale_Click() {

@@ -5,6 +5,8 @@
 // it exists (hidden) from the main window's first ShowUserROI and is deleted when closed.
 #pragma once
 
+#include "ScanEngine.h"
+
 #include <QWidget>
 
 class CTreviumCtrl;
@@ -20,7 +22,7 @@ class QStatusBar;
 class TopLevel;
 class UpDown;
 
-class Scan : public QWidget {
+class Scan : public QWidget, private scan::ScanHost {
     Q_OBJECT
 
 public:
@@ -62,13 +64,14 @@ public:
     QString statusPanel2() const;
 
     // Scan state.
-    qint32 channels() const { return channels_; }
-    qint32 channel() const { return channel_; }
-    qint16 sweeps() const { return sweeps_; }
-    qint16 sweep() const { return sweep_; }
-    qint32 savedLLD() const { return savedLLD_; }
-    qint32 savedULD() const { return savedULD_; }
-    qint32 savedIntegMode() const { return savedIntegMode_; }
+    const scan::ScanEngine& engine() const { return engine_; }
+    qint32 channels() const { return engine_.channels(); }
+    qint32 channel() const { return engine_.channel(); }
+    qint16 sweeps() const { return engine_.sweeps(); }
+    qint16 sweep() const { return engine_.sweep(); }
+    qint32 savedLLD() const { return engine_.savedLLD(); }
+    qint32 savedULD() const { return engine_.savedULD(); }
+    qint32 savedIntegMode() const { return engine_.savedIntegMode(); }
     bool isDragging() const { return dragging_; }
 
 public slots:
@@ -103,12 +106,18 @@ private:
     void setPlotAxis(qint32 channelCount);
     void showCounts();
 
-    // The scan procedure (ScanProcedure.cpp).
+    // The scan procedure (ScanProcedure.cpp): the engine runs it, the window shows it.
     void StartScan();
     void StopScan();
     void setScanControlsEnabled(bool enabled);
     void setStatus(const QString& panel1, const QString& panel2);
-    void failure(const QString& text);
+    qint32 deviceHandle() const override;
+    qint32 maxLevel() const override;
+    void scanFailure(const QString& text) override;
+    void channelStarted() override;
+    void countsChanged() override;
+    void movedOn(qint32 channel) override;
+    void scanEnded(bool complete) override;
 
     // Drag-select on the plot (ScanDrag.cpp): ROI 1 and the main window follow the pointer.
     void dragTo();
@@ -118,16 +127,7 @@ private:
     void spinSweeps_Change(int value);
 
     TopLevel& main_;
-
-    qint32 channels_ = 128;
-    qint32 channel_ = 0;
-    qint16 sweeps_ = 0;
-    qint16 sweep_ = 0;
-    bool skipNext_ = false;
-    qint16 dwellLeft_ = 0;
-    qint32 savedLLD_ = 0;
-    qint32 savedULD_ = 0;
-    qint32 savedIntegMode_ = 0;
+    scan::ScanEngine engine_;
     bool dragging_ = false;
     qint16 dragStart_ = 0;
 

@@ -30,7 +30,7 @@ void Scan::Plot_MouseUp(qint16 Button, qint16, qint32, qint32) {
     dragTo();
     dragging_ = false;
     if (globals::scanRunning)
-        Plot_->setCursorPos(channel_); // back to the scan's position
+        Plot_->setCursorPos(channel()); // back to the scan's position
 }
 
 void Scan::dragTo() {
@@ -43,23 +43,24 @@ void Scan::dragTo() {
     }
     trevium::RoiInfo& roi = *rois.items().front();
     const qint32 c = Plot_->cursorPos();
+    const qint32 channels = engine_.channels();
     qint32 lld = 0;
     qint32 uld = 0;
-    if (savedIntegMode_ != 0) {
+    if (savedIntegMode() != 0) {
         // Integral mode counts everything above the LLD: only where the pointer is matters.
         roi.setFirstChannel(c);
-        roi.setLastChannel(channels_);
-        lld = scan::channelToLevel(roi.firstChannel(), channels_, globals::maxLevel);
-        uld = savedULD_;
+        roi.setLastChannel(channels);
+        lld = scan::channelToLevel(roi.firstChannel(), channels, globals::maxLevel);
+        uld = savedULD();
     } else {
         roi.setFirstChannel(qMin<qint32>(c, dragStart_));
         roi.setLastChannel(qMax<qint32>(c, dragStart_));
-        lld = scan::channelToLevel(roi.firstChannel(), channels_, globals::maxLevel);
-        uld = scan::channelToLevel(roi.lastChannel(), channels_, globals::maxLevel);
+        lld = scan::channelToLevel(roi.firstChannel(), channels, globals::maxLevel);
+        uld = scan::channelToLevel(roi.lastChannel(), channels, globals::maxLevel);
     }
     Plot_->update(); // the item only stores
     // The dragged window is the user's latest choice: a scan running now restores it at its end.
-    savedLLD_ = lld;
-    savedULD_ = uld;
-    main_.UpdateControls(lld, uld, savedIntegMode_ != 0 ? 1 : 0);
+    const bool integral = savedIntegMode() != 0;
+    engine_.setUserWindow(lld, uld, integral);
+    main_.UpdateControls(lld, uld, integral ? 1 : 0);
 }

@@ -1,15 +1,14 @@
-// The scan procedure: a small state machine advanced by one count-rate reading at a time. It owns the
-// device's discriminator from StartScan to StopScan and then gives the user's window back.
+// The scan procedure as the window runs it: the engine steps the device's discriminator window and
+// sums the readings; the window shows its progress, reports its failures in boxes and keeps its
+// controls in step. Each device sequence is marked, so the count-rate timer stays out of it while a
+// failure box is open.
 #include "Scan.h"
 
 #include "CTreviumCtrl.h"
 #include "Conversions.h"
-#include "DeviceLink.h"
-#include "DeviceParams.h"
 #include "DeviceSequence.h"
 #include "Globals.h"
 #include "MessageService.h"
-#include "Params.h"
 #include "ScanChannels.h"
 #include "ScanTexts.h"
 #include "UpDown.h"
@@ -17,16 +16,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <limits>
-
-namespace {
-const QString kTitle = QStringLiteral("Morla");
-}
-
-void Scan::failure(const QString& text) {
-    showMessage(this, kTitle, text, MsgIcon::Critical);
-}
 
 void Scan::setScanControlsEnabled(bool enabled) {
     cmbChannels_->setEnabled(enabled);
@@ -38,115 +27,79 @@ void Scan::StartScan() {
     if (globals::hSCA == 0)
         return;
     const DeviceSequence sequence;
-    kivo::DeviceLink& link = kivo::DeviceLink::instance();
-    // A failed read leaves the saved value as it was (the window last shown through ShowUserROI).
-    if (link.GetParam(globals::hSCA, kivo::PARAM_LLD, &savedLLD_, kivo::NUMBER_PARAM_SIZE) != 0)
-        failure(tr("Failed to read LLD."));
-    if (link.GetParam(globals::hSCA, kivo::PARAM_ULD, &savedULD_, kivo::NUMBER_PARAM_SIZE) != 0)
-        failure(tr("Failed to read ULD."));
-    if (link.GetParam(globals::hSCA, kivo::PARAM_INTEGRAL_MODE, &savedIntegMode_, kivo::NUMBER_PARAM_SIZE) !=
-        0)
-        failure(tr("Failed to read integral mode."));
-    if (link.SetParam(globals::hSCA, kivo::PARAM_INTEGRAL_MODE, 0) != 0)
-        failure(tr("Failed to disable integral mode."));
+    engine_.saveUserWindow();
 
     cmdStartStop_->setText(tr("&Stop"));
 
-    channels_ = scan::leadingInteger(cmbChannels_->currentText()).value_or(channels_);
+    engine_.setChannels(scan::leadingInteger(cmbChannels_->currentText()).value_or(channels()));
     cmbChannels_->setEnabled(false);
 
     // The box keeps what the user typed; the count scanned is shown in the status bar.
-    sweeps_ = scan::sweepsFromText(txtSweeps_->text());
-    sweep_ = 1;
+    engine_.setSweeps(scan::sweepsFromText(txtSweeps_->text()));
     txtSweeps_->setEnabled(false);
     spinSweeps_->setEnabled(false);
 
-    setPlotAxis(channels_);
+    setPlotAxis(channels());
     Plot_->calibrationObject()->setEnable(true);
-    Plot_->setCursorPos(channel_);
+    Plot_->setCursorPos(channel());
 
-    ShowUserROI(scan::toLevel16(savedLLD_), scan::toLevel16(savedULD_), savedIntegMode_ != 0);
+    ShowUserROI(scan::toLevel16(savedLLD()), scan::toLevel16(savedULD()), savedIntegMode() != 0);
 
-    channel_ = 1;
-    SetChannel();
-    globals::scanRunning = true;
+    engine_.begin();
 }
 
 void Scan::SetChannel() {
     const DeviceSequence sequence;
-    const scan::ChannelWindow w = scan::channelWindow(channel_, channels_, globals::maxLevel);
-    // The channel's state is settled before any failure box opens: a reading taken while the device
-    // may still hold the previous window is never counted.
-    skipNext_ = true;
-    dwellLeft_ = 2;
-    kivo::DeviceLink& link = kivo::DeviceLink::instance();
-    // The LLD goes first, so the window never passes through a state the device has to reject.
-    if (link.SetParam(globals::hSCA, kivo::PARAM_LLD, w.lld) != 0)
-        failure(tr("Failed to set LLD."));
-    if (link.SetParam(globals::hSCA, kivo::PARAM_ULD, w.uld) != 0)
-        failure(tr("Failed to set ULD."));
-    setStatus(tr("Sweep %1 of %2").arg(conv::plainNumber(sweep_), conv::plainNumber(sweeps_)),
-              tr("Channel %1 of %2").arg(conv::plainNumber(channel_ + 1), conv::plainNumber(channels_)));
+    engine_.setChannel();
 }
 
 void Scan::Update(qint32 cps) {
-    if (!globals::scanRunning)
-        return;
-    // The first reading after a window change may still count the previous window.
-    if (skipNext_) {
-        skipNext_ = false;
-        return;
-    }
-    // Sums are held at the 32-bit limit rather than wrapping into nonsense.
-    qint32& sum = globals::scanCounts[size_t(qBound(0, channel_, globals::SCAN_COUNTS_SIZE - 2))];
-    sum = scan::addSaturated(sum, cps);
-    showCounts();
-    if (dwellLeft_ > 0) {
-        --dwellLeft_;
-        return;
-    }
-    ++channel_;
-    if (!dragging_)
-        Plot_->setCursorPos(channel_);
-    if (channel_ != channels_) {
-        SetChannel();
-        return;
-    }
-    // Compared before counting on, so the last of 32767 sweeps also ends the scan.
-    const bool lastSweep = sweep_ >= sweeps_;
-    if (sweep_ < std::numeric_limits<qint16>::max())
-        ++sweep_;
-    if (lastSweep) {
-        StopScan();
-    } else {
-        channel_ = 1;
-        SetChannel();
-    }
+    engine_.update(cps);
 }
 
 void Scan::StopScan() {
-    // Stopped before the write-back: nothing that runs while one of its failure boxes is open may
-    // still see a running scan.
-    globals::scanRunning = false;
-    if (globals::hSCA != 0) {
-        const DeviceSequence sequence;
-        kivo::DeviceLink& link = kivo::DeviceLink::instance();
-        if (link.SetParam(globals::hSCA, kivo::PARAM_LLD, savedLLD_) != 0)
-            failure(tr("Failed to restore LLD."));
-        if (link.SetParam(globals::hSCA, kivo::PARAM_ULD, savedULD_) != 0)
-            failure(tr("Failed to restore ULD."));
-        // The device's own encoding: 1 for integral, 0 for window mode.
-        if (link.SetParam(globals::hSCA, kivo::PARAM_INTEGRAL_MODE, savedIntegMode_ != 0 ? 1 : 0) != 0)
-            failure(tr("Failed to restore integral mode."));
-    }
+    const DeviceSequence sequence;
+    engine_.stop();
+}
+
+// ---- What the engine tells the window ----
+
+qint32 Scan::deviceHandle() const {
+    return globals::hSCA;
+}
+
+qint32 Scan::maxLevel() const {
+    return globals::maxLevel;
+}
+
+void Scan::scanFailure(const QString& text) {
+    showMessage(this, QStringLiteral("Morla"), text, MsgIcon::Critical);
+}
+
+void Scan::channelStarted() {
+    setStatus(tr("Sweep %1 of %2").arg(conv::plainNumber(sweep()), conv::plainNumber(sweeps())),
+              tr("Channel %1 of %2").arg(conv::plainNumber(channel() + 1), conv::plainNumber(channels())));
+}
+
+void Scan::countsChanged() {
+    showCounts();
+}
+
+void Scan::movedOn(qint32 channel) {
+    // While the user drags a window the cursor follows the pointer.
+    if (!dragging_)
+        Plot_->setCursorPos(channel);
+}
+
+void Scan::scanEnded(bool) {
     cmdStartStop_->setText(tr("&Start"));
     setScanControlsEnabled(true);
     setStatus(tr("Scan complete"), QString());
 }
 
 void Scan::ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode) {
-    const qint32 first = scan::levelToChannel(userLLD, channels_, globals::maxLevel);
-    const qint32 last = integMode ? channels_ : scan::levelToChannel(userULD, channels_, globals::maxLevel);
+    const qint32 first = scan::levelToChannel(userLLD, channels(), globals::maxLevel);
+    const qint32 last = integMode ? channels() : scan::levelToChannel(userULD, channels(), globals::maxLevel);
     trevium::RoiCollection& rois = *Plot_->roiCollection();
     std::shared_ptr<trevium::RoiInfo> item;
     if (rois.count() == 0) {
@@ -163,7 +116,5 @@ void Scan::ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode) {
         item->setVisible(true);
     }
     Plot_->setShowROIs(true); // also repaints: the items only store
-    savedLLD_ = userLLD;
-    savedULD_ = userULD;
-    savedIntegMode_ = integMode ? 1 : 0;
+    engine_.setUserWindow(userLLD, userULD, integMode);
 }

@@ -1,0 +1,148 @@
+#include "ScanEngine.h"
+
+#include "DeviceLink.h"
+#include "Params.h"
+#include "ScanChannels.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <limits>
+
+namespace scan {
+
+namespace {
+QString tr(const char* text) {
+    return QCoreApplication::translate("Scan", text);
+}
+} // namespace
+
+ScanEngine::ScanEngine(ScanHost& host, Counts& counts, bool& running)
+    : host_(host), counts_(counts), running_(running) {}
+
+void ScanEngine::saveUserWindow() {
+    const qint32 handle = host_.deviceHandle();
+    kivo::DeviceLink& link = kivo::DeviceLink::instance();
+    // A failed read leaves the saved value as it was (the window last set through setUserWindow).
+    if (link.GetParam(handle, kivo::PARAM_LLD, &savedLLD_, kivo::NUMBER_PARAM_SIZE) != 0)
+        host_.scanFailure(tr("Failed to read LLD."));
+    if (link.GetParam(handle, kivo::PARAM_ULD, &savedULD_, kivo::NUMBER_PARAM_SIZE) != 0)
+        host_.scanFailure(tr("Failed to read ULD."));
+    if (link.GetParam(handle, kivo::PARAM_INTEGRAL_MODE, &savedIntegMode_, kivo::NUMBER_PARAM_SIZE) != 0)
+        host_.scanFailure(tr("Failed to read integral mode."));
+    if (link.SetParam(handle, kivo::PARAM_INTEGRAL_MODE, 0) != 0)
+        host_.scanFailure(tr("Failed to disable integral mode."));
+}
+
+void ScanEngine::setSweeps(qint16 sweeps) {
+    sweeps_ = sweeps;
+    sweep_ = 1;
+}
+
+void ScanEngine::begin() {
+    startTime_ = QDateTime::currentDateTimeUtc();
+    endTime_ = QDateTime();
+    completed_ = false;
+    sweepsCompleted_ = 0;
+    // Counts are kept from earlier scans until cleared; so are the readings behind them.
+    channel_ = 1;
+    setChannel();
+    running_ = true;
+}
+
+void ScanEngine::start(qint32 channels, qint16 sweeps) {
+    saveUserWindow();
+    setChannels(channels);
+    setSweeps(sweeps);
+    begin();
+}
+
+void ScanEngine::setChannel() {
+    const ChannelWindow w = channelWindow(channel_, channels_, host_.maxLevel());
+    // The channel's state is settled before any failure is reported: a reading taken while the device
+    // may still hold the previous window is never counted.
+    skipNext_ = true;
+    dwellLeft_ = 2;
+    const qint32 handle = host_.deviceHandle();
+    kivo::DeviceLink& link = kivo::DeviceLink::instance();
+    // The LLD goes first, so the window never passes through a state the device has to reject.
+    if (link.SetParam(handle, kivo::PARAM_LLD, w.lld) != 0)
+        host_.scanFailure(tr("Failed to set LLD."));
+    if (link.SetParam(handle, kivo::PARAM_ULD, w.uld) != 0)
+        host_.scanFailure(tr("Failed to set ULD."));
+    host_.channelStarted();
+}
+
+void ScanEngine::update(qint32 cps) {
+    if (!running_)
+        return;
+    // The first reading after a window change may still count the previous window.
+    if (skipNext_) {
+        skipNext_ = false;
+        return;
+    }
+    // Sums are held at the 32-bit limit rather than wrapping into nonsense.
+    const size_t index = size_t(std::clamp(channel_, 0, COUNTS_SIZE - 2));
+    counts_[index] = addSaturated(counts_[index], cps);
+    readings_[index] = addSaturated(readings_[index], 1);
+    host_.countsChanged();
+    if (dwellLeft_ > 0) {
+        --dwellLeft_;
+        return;
+    }
+    ++channel_;
+    host_.movedOn(channel_);
+    if (channel_ != channels_) {
+        setChannel();
+        return;
+    }
+    ++sweepsCompleted_;
+    // Compared before counting on, so the last of 32767 sweeps also ends the scan.
+    const bool lastSweep = sweep_ >= sweeps_;
+    if (sweep_ < std::numeric_limits<qint16>::max())
+        ++sweep_;
+    if (lastSweep) {
+        completed_ = true;
+        stop();
+    } else {
+        channel_ = 1;
+        setChannel();
+    }
+}
+
+void ScanEngine::stop() {
+    // Stopped before the write-back: nothing that runs while one of its failures is reported may
+    // still see a running scan.
+    running_ = false;
+    endTime_ = QDateTime::currentDateTimeUtc();
+    if (const qint32 handle = host_.deviceHandle(); handle != 0) {
+        kivo::DeviceLink& link = kivo::DeviceLink::instance();
+        if (link.SetParam(handle, kivo::PARAM_LLD, savedLLD_) != 0)
+            host_.scanFailure(tr("Failed to restore LLD."));
+        if (link.SetParam(handle, kivo::PARAM_ULD, savedULD_) != 0)
+            host_.scanFailure(tr("Failed to restore ULD."));
+        // The device's own encoding: 1 for integral, 0 for window mode.
+        if (link.SetParam(handle, kivo::PARAM_INTEGRAL_MODE, savedIntegMode_ != 0 ? 1 : 0) != 0)
+            host_.scanFailure(tr("Failed to restore integral mode."));
+    }
+    host_.scanEnded(completed_);
+}
+
+void ScanEngine::clear() {
+    // Entry 512 is never written by a scan, so it is left alone here too.
+    std::fill(counts_.begin(), counts_.end() - 1, 0);
+    readings_.fill(0);
+    sweepsCompleted_ = 0;
+    host_.countsChanged();
+    channel_ = 1;
+    if (running_)
+        setChannel();
+}
+
+void ScanEngine::setUserWindow(qint32 lld, qint32 uld, bool integral) {
+    savedLLD_ = lld;
+    savedULD_ = uld;
+    savedIntegMode_ = integral ? 1 : 0;
+}
+
+} // namespace scan

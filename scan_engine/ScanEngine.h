@@ -1,0 +1,109 @@
+// The pseudo-PHA scan as a small state machine, without a window: it steps the device's discriminator
+// window across the level range, one channel per four count-rate readings (the first discarded, three
+// summed), sweep after sweep, and gives the user's window back at the end. Whoever runs it hands over
+// the readings (the main window's timer, or the command-line scan's poll) and hears of failures,
+// progress and the end through a ScanHost. Every device failure is reported and the scan goes on.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+
+namespace scan {
+
+constexpr int COUNTS_SIZE = 513;                  // plot points 0..512: up to 512 channels plus the end point
+using Counts = std::array<qint32, COUNTS_SIZE>;   // channel sums
+using Readings = std::array<qint32, COUNTS_SIZE>; // readings summed per channel
+
+// What the scan needs from the one who runs it.
+class ScanHost {
+public:
+    virtual ~ScanHost() = default;
+    virtual qint32 deviceHandle() const = 0; // 0 when no device is connected
+    virtual qint32 maxLevel() const = 0;     // highest discriminator level of that device
+
+    // A device call failed; `text` is the sentence for the user ("Failed to set LLD."). The scan goes
+    // on when this returns.
+    virtual void scanFailure(const QString& text) = 0;
+    // The current channel's window went to the device (sweep(), channel() tell which).
+    virtual void channelStarted() = 0;
+    // A reading was added to counts().
+    virtual void countsChanged() = 0;
+    // A channel's last reading arrived; the scan moves on to `channel`.
+    virtual void movedOn(qint32 channel) = 0;
+    // The scan ended, complete or stopped, and the user's window is back on the device.
+    virtual void scanEnded(bool complete) = 0;
+};
+
+class ScanEngine {
+public:
+    static constexpr qint32 DEFAULT_CHANNELS = 128;
+
+    // `counts` and `running` are the caller's: the program keeps them for its whole life.
+    ScanEngine(ScanHost& host, Counts& counts, bool& running);
+
+    // Start, in the order the window runs it: saveUserWindow() (reads the user's window and switches
+    // integral mode off), setChannels() and setSweeps(), then begin() (channel 1 of sweep 1).
+    void saveUserWindow();
+    void setChannels(qint32 channels) { channels_ = channels; }
+    void setSweeps(qint16 sweeps);
+    void begin();
+    // All of the above at once.
+    void start(qint32 channels, qint16 sweeps);
+
+    // One count-rate reading while the scan runs.
+    void update(qint32 cps);
+    // Sends the current channel's window to the device.
+    void setChannel();
+    // Writes the user's window back and ends the scan (as stopped, unless its last sweep completed).
+    void stop();
+    // Zeroes the spectrum; a running scan restarts its sweep at channel 1.
+    void clear();
+
+    // The user's window, restored after the scan; it follows the user's latest choice.
+    void setUserWindow(qint32 lld, qint32 uld, bool integral);
+
+    bool running() const { return running_; }
+    qint32 channels() const { return channels_; }
+    qint32 channel() const { return channel_; }
+    qint16 sweeps() const { return sweeps_; }
+    qint16 sweep() const { return sweep_; }
+    qint32 savedLLD() const { return savedLLD_; }
+    qint32 savedULD() const { return savedULD_; }
+    qint32 savedIntegMode() const { return savedIntegMode_; }
+    const Counts& counts() const { return counts_; }
+
+    // What a record of the scan needs: readings summed per channel (kept with the counts until they
+    // are cleared), the full sweeps in the spectrum since the scan began or was last cleared, and when
+    // the scan ran.
+    const Readings& readings() const { return readings_; }
+    qint16 sweepsCompleted() const { return sweepsCompleted_; }
+    bool completed() const { return completed_; }
+    QDateTime startTime() const { return startTime_; } // UTC
+    QDateTime endTime() const { return endTime_; }     // UTC; invalid while running
+
+private:
+    ScanHost& host_;
+    Counts& counts_;
+    bool& running_;
+
+    qint32 channels_ = DEFAULT_CHANNELS;
+    qint32 channel_ = 0;
+    qint16 sweeps_ = 0;
+    qint16 sweep_ = 0;
+    bool skipNext_ = false;
+    qint16 dwellLeft_ = 0;
+    qint32 savedLLD_ = 0;
+    qint32 savedULD_ = 0;
+    qint32 savedIntegMode_ = 0;
+
+    Readings readings_{};
+    qint16 sweepsCompleted_ = 0;
+    bool completed_ = false;
+    QDateTime startTime_;
+    QDateTime endTime_;
+};
+
+} // namespace scan

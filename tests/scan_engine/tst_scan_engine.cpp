@@ -1,0 +1,155 @@
+// The scan procedure without a window: what it sends to the device, what it sums, and what it tells
+// the one who runs it, on a fake device.
+#include "FakeKivoLib.h"
+#include "ScanEngine.h"
+
+#include <QTest>
+
+using Op = FakeCall::Op;
+
+namespace {
+
+// Records what the engine reports, in order.
+struct RecordingHost : scan::ScanHost {
+    qint32 handle = FakeDevice::HANDLE;
+    QStringList events;
+    const scan::ScanEngine* engine = nullptr;
+
+    qint32 deviceHandle() const override { return handle; }
+    qint32 maxLevel() const override { return 2047; }
+    void scanFailure(const QString& text) override { events << u"failure "_qs + text; }
+    void channelStarted() override {
+        events << u"channel %1 of sweep %2"_qs.arg(engine->channel()).arg(engine->sweep());
+    }
+    void countsChanged() override {}
+    void movedOn(qint32 channel) override { events << u"moved on to %1"_qs.arg(channel); }
+    void scanEnded(bool complete) override { events << (complete ? u"complete"_qs : u"stopped"_qs); }
+};
+
+} // namespace
+
+class TestScanEngine : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FakeDevice> device;
+    RecordingHost host;
+    scan::Counts counts{};
+    bool running = false;
+    std::unique_ptr<scan::ScanEngine> engine;
+
+    void feed(int readings, qint32 cps) {
+        for (int i = 0; i < readings; ++i)
+            engine->update(cps);
+    }
+
+private slots:
+    void init() {
+        device = std::make_unique<FakeDevice>();
+        counts.fill(0);
+        running = false;
+        engine = std::make_unique<scan::ScanEngine>(host, counts, running);
+        host.engine = engine.get();
+        host.events.clear();
+        host.handle = FakeDevice::HANDLE;
+    }
+    void cleanup() {
+        engine.reset();
+        device.reset();
+    }
+
+    void aScanFromStartToEnd() {
+        engine->start(64, 2);
+        QVERIFY(running);
+        QCOMPARE(device->calls.mid(0, 6), (QList<FakeCall>{{Op::Get, kivo::PARAM_LLD, 0, 4},
+                                                           {Op::Get, kivo::PARAM_ULD, 0, 4},
+                                                           {Op::Get, kivo::PARAM_INTEGRAL_MODE, 0, 4},
+                                                           {Op::Set, kivo::PARAM_INTEGRAL_MODE, 0, 4},
+                                                           {Op::Set, kivo::PARAM_LLD, 24, 4},
+                                                           {Op::Set, kivo::PARAM_ULD, 72, 4}}));
+        feed(4, 10); // one discarded, three summed
+        QCOMPARE(counts[1], 30);
+        QCOMPARE(host.events,
+                 (QStringList{u"channel 1 of sweep 1"_qs, u"moved on to 2"_qs, u"channel 2 of sweep 1"_qs}));
+        feed(62 * 4, 10);
+        QCOMPARE(engine->sweep(), qint16(2));
+        QCOMPARE(engine->channel(), 1);
+        QCOMPARE(engine->sweepsCompleted(), qint16(1));
+        device->calls.clear();
+        feed(63 * 4, 10);
+        QVERIFY(!running);
+        QVERIFY(engine->completed());
+        QCOMPARE(host.events.last(), u"complete"_qs);
+        QCOMPARE(device->calls.mid(device->calls.size() - 3),
+                 (QList<FakeCall>{{Op::Set, kivo::PARAM_LLD, 100, 4},
+                                  {Op::Set, kivo::PARAM_ULD, 1900, 4},
+                                  {Op::Set, kivo::PARAM_INTEGRAL_MODE, 0, 4}}));
+        QCOMPARE(counts[0], 0);
+        QCOMPARE(counts[63], 60);
+        QCOMPARE(counts[64], 0);
+        QCOMPARE(engine->readings()[63], 6);
+        QCOMPARE(engine->sweepsCompleted(), qint16(2));
+        QVERIFY(engine->startTime().isValid() && engine->endTime() >= engine->startTime());
+        feed(4, 10); // nothing after the end
+        QCOMPARE(counts[1], 60);
+    }
+
+    void stopAndClear() {
+        engine->start(128, 1);
+        feed(4 * 3 + 2, 5); // channel 4 has two readings
+        engine->clear();
+        QCOMPARE(counts[1] + counts[2] + counts[3], 0);
+        QCOMPARE(engine->channel(), 1);
+        QCOMPARE(device->sent(kivo::PARAM_LLD).last(), 12); // the sweep restarts at channel 1
+        feed(2, 7);                                         // the first reading is discarded again
+        QCOMPARE(counts[1], 7);
+        engine->stop();
+        QVERIFY(!running && !engine->completed());
+        QCOMPARE(host.events.last(), u"stopped"_qs);
+        QCOMPARE(engine->readings()[1], 1);
+        QCOMPARE(engine->sweepsCompleted(), qint16(0));
+    }
+
+    void withoutADeviceNothingIsWrittenBack() {
+        engine->start(64, 1);
+        host.handle = 0; // the connection is gone
+        device->calls.clear();
+        engine->stop();
+        QVERIFY(device->calls.isEmpty());
+        QCOMPARE(host.events.last(), u"stopped"_qs);
+    }
+
+    void everyFailureIsReportedAndTheScanGoesOn_data() {
+        QTest::addColumn<bool>("get");
+        QTest::addColumn<qint32>("id");
+        QTest::addColumn<QStringList>("failures");
+        QTest::newRow("read LLD") << true << qint32(kivo::PARAM_LLD)
+                                  << QStringList{u"Failed to read LLD."_qs};
+        QTest::newRow("read integral")
+            << true << qint32(kivo::PARAM_INTEGRAL_MODE) << QStringList{u"Failed to read integral mode."_qs};
+        QTest::newRow("set ULD") << false << qint32(kivo::PARAM_ULD)
+                                 << QStringList{u"Failed to set ULD."_qs, u"Failed to restore ULD."_qs};
+        QTest::newRow("set integral")
+            << false << qint32(kivo::PARAM_INTEGRAL_MODE)
+            << QStringList{u"Failed to disable integral mode."_qs, u"Failed to restore integral mode."_qs};
+    }
+    void everyFailureIsReportedAndTheScanGoesOn() {
+        QFETCH(bool, get);
+        QFETCH(qint32, id);
+        QFETCH(QStringList, failures);
+        (get ? device->failingGets : device->failingSets) << id;
+        engine->start(64, 1);
+        feed(4, 1);
+        QCOMPARE(engine->channel(), 2);
+        engine->stop();
+        QStringList reported;
+        for (const QString& e : host.events)
+            if (e.startsWith(u"failure "_qs))
+                reported << e.mid(8);
+        reported.removeDuplicates();
+        QCOMPARE(reported, failures);
+        QCOMPARE(device->callsOf(Op::Set).size(), 1 + 2 * 2 + 3); // nothing skipped
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScanEngine)
+#include "tst_scan_engine.moc"
