@@ -307,7 +307,8 @@ private slots:
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("step"); // the nice value of F / clamp(height / 3h, 2, 10)
         QTest::newRow("100 / 6 = 16: 10") << 100 << 300 << 10;
-        QTest::newRow("200 / 6 = 33: 50") << 200 << 300 << 50;
+        QTest::newRow("200 / 6 = 33: 50") << 200 << 335 << 50; // 335 / 48 just below 7
+        QTest::newRow("200 / 7 = 28: 20") << 200 << 336 << 20; // 336 / 48 exactly 7
         QTest::newRow("150 / 2 = 75: 50") << 150 << 100 << 50;
         QTest::newRow("60 / 7 = 8: 10") << 60 << 400 << 10;
         QTest::newRow("at most 10 divisions") << 200 << 1000 << 20;
