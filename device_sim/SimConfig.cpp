@@ -46,7 +46,8 @@ void readConfigFile(SimConfig& config, const std::string& path) {
     std::streamsize total = 0;
     while (std::getline(in, line)) {
         ++lineNo;
-        total += static_cast<std::streamsize>(line.size()) + 1;
+        // The last line may end without a newline: count only the bytes the file holds.
+        total += static_cast<std::streamsize>(line.size()) + (in.eof() ? 0 : 1);
         if (total > MAX_CONFIG_BYTES) {
             config.warnings.push_back("config file \"" + path + "\" is too large; the rest is ignored");
             return;

@@ -271,6 +271,26 @@ private slots:
         QVERIFY(FaultPlan::parse(" , ").empty());
     }
 
+    void faultPlanParameterIds_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("0") << "GetParam:0" << 0 << true;
+        QTest::newRow("15") << "SetParam:15" << 15 << true;
+        QTest::newRow("16") << "GetParam:16" << 16 << false;
+        QTest::newRow("-1") << "SetParam:-1" << -1 << false;
+    }
+    void faultPlanParameterIds() {
+        QFETCH(QString, entry);
+        QFETCH(int, id);
+        QFETCH(bool, accepted);
+        std::vector<std::string> warnings;
+        const FaultPlan plan = FaultPlan::parse(entry.toStdString(), &warnings);
+        const Operation op = entry.startsWith("Get") ? Operation::GetParam : Operation::SetParam;
+        QCOMPARE(plan.fails(op, id), accepted);
+        QCOMPARE(warnings.size(), size_t(accepted ? 0 : 1));
+    }
+
     void injectedFaultsFailOnlyTheChosenCalls() {
         SimConfig c = config();
         c.faults = FaultPlan::parse("GetParam:5,SetParam:8,ReadCPS,SaveSettings");
@@ -317,6 +337,45 @@ private slots:
         QVERIFY(!c.hasExtendedRanges());
         QCOMPARE(c.nvramPath(), statePath().toStdString());
         QCOMPARE(c.warnings.size(), size_t(4)); // levels = many, nonsense line, colour, reading_ms 0
+    }
+
+    void filesAtTheirSizeLimit_data() {
+        QTest::addColumn<bool>("memory"); // the non-volatile memory file, else the config file
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("memory at 16 KiB") << true << 16384 << true;
+        QTest::newRow("memory one byte over") << true << 16385 << false;
+        QTest::newRow("config at 64 KiB") << false << 65536 << true;
+        QTest::newRow("config one byte over") << false << 65537 << false;
+    }
+    void filesAtTheirSizeLimit() {
+        QFETCH(bool, memory);
+        QFETCH(int, bytes);
+        QFETCH(bool, accepted);
+        // A comment pads the file; the setting after it counts only when the whole file is read. No
+        // newline at the end: there, counting lines instead of bytes would add one.
+        const QByteArray tail = memory ? QByteArray::fromStdString(nvramText(factoryDefaults({2048, true})))
+                                             .replace("hv = 2730", "hv = 3100")
+                                             .chopped(1)
+                                       : QByteArray("product = Edge");
+        const QByteArray content = "#" + QByteArray(bytes - int(tail.size()) - 2, 'x') + "\n" + tail;
+        QCOMPARE(content.size(), bytes);
+        if (memory) {
+            writeState(content);
+            SimDevice unit(config());
+            QCOMPARE(get(unit, PARAM_HV), accepted ? 3100 : 2730);
+            return;
+        }
+        const QString file = dir_.filePath("sim.conf");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        qputenv("KIVO_SIM_CONFIG", file.toLocal8Bit());
+        const SimConfig c = loadSimConfig();
+        qunsetenv("KIVO_SIM_CONFIG");
+        QCOMPARE(c.productName, std::string(accepted ? "Edge" : "Kivo-VR"));
+        QCOMPARE(c.warnings.size(), size_t(accepted ? 0 : 1));
     }
 
     void missingConfigFileIsReportedAndDefaultsUsed() {

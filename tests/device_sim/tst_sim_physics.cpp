@@ -1,7 +1,7 @@
 // The detector model behind the simulated count rate, and the meter that turns it into readings.
+#include "CheckSource.h"
 #include "DetectorModel.h"
 #include "RateMeter.h"
-#include "CheckSource.h"
 
 #include <QtTest>
 
@@ -80,6 +80,7 @@ private slots:
         QTest::newRow("photopeak") << 980 << 1070;
         QTest::newRow("low") << 41 << 300;
         QTest::newRow("top level") << 2047 << 2047;
+        QTest::newRow("one level on the photopeak") << 1024 << 1024;
         QTest::newRow("inverted") << 1200 << 800;
     }
     void integralModeCountsAtLeastTheWindow() {
@@ -90,10 +91,31 @@ private slots:
         const double integral = windowRate(s, LEVELS, lld, uld, true);
         QVERIFY(integral >= window);
         QVERIFY(integral > 0);
+        if (uld >= lld)
+            QVERIFY(window > 0);
         if (uld < lld)
             QCOMPARE(window, 0.0); // an inverted window passes nothing
         if (uld == LEVELS - 1)
             QCOMPARE(window, integral);
+    }
+
+    void adjacentWindowsAddUp_data() {
+        QTest::addColumn<int>("lld");
+        QTest::addColumn<int>("split");
+        QTest::addColumn<int>("uld");
+        QTest::newRow("across the photopeak") << 980 << 1024 << 1070;
+        QTest::newRow("two single levels") << 1024 << 1024 << 1025;
+        QTest::newRow("up to the top level") << 1500 << 2046 << 2047;
+    }
+    void adjacentWindowsAddUp() {
+        QFETCH(int, lld);
+        QFETCH(int, split);
+        QFETCH(int, uld);
+        const DeviceSettings s = defaults();
+        // Each level is counted by exactly one of [lld, split] and [split + 1, uld].
+        const double parts =
+            windowRate(s, LEVELS, lld, split, false) + windowRate(s, LEVELS, split + 1, uld, false);
+        QCOMPARE(parts, windowRate(s, LEVELS, lld, uld, false));
     }
 
     void pulsesAboveTheRangeSaturateIntoTheTopLevel() {
@@ -112,7 +134,8 @@ private slots:
             QCOMPARE(photopeakLevel(s, LEVELS), 0.0);
             QCOMPARE(windowRate(s, LEVELS, 0, LEVELS - 1, true), 0.0);
         }
-        QVERIFY(windowRate(withHv(820), LEVELS, 0, LEVELS - 1, true) > 0); // 300.4 V
+        for (const int32_t hv : {819, 820}) // exactly 300 V, 300.4 V
+            QVERIFY(windowRate(withHv(hv), LEVELS, 0, LEVELS - 1, true) > 0);
     }
 
     void photopeakMovesUpWithHvAndGain() {

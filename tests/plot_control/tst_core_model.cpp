@@ -16,14 +16,50 @@ class TstCoreModel : public QObject {
 private slots:
     void pointWindowIsClamped() {
         CTreviumCtrl c;
-        c.setFirstPoint(-5);
+        c.setFirstPoint(-1);
         QCOMPARE(c.firstPoint(), 0);
-        c.setLastPoint(1000);
+        c.setLastPoint(256);
         QCOMPARE(c.lastPoint(), 255);
         c.setModified(false);
-        c.setFirstPoint(300); // above Npoints-1 as well
+        c.setFirstPoint(256); // above Npoints-1 as well
         QCOMPARE(c.firstPoint(), 255);
         QVERIFY(c.isModified());
+    }
+
+    void windowAfterNpointsChangesByOne_data() {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("viaData"); // assign an array of `count` values instead of Npoints
+        QTest::addColumn<int>("newFirst");
+        QTest::addColumn<int>("newLast");
+        QTest::newRow("shrink by one") << 0 << 255 << 255 << false << 0 << 254;
+        QTest::newRow("shrink by one, first on the end") << 255 << 255 << 255 << false << 254 << 254;
+        QTest::newRow("shrink by one, window just inside") << 254 << 254 << 255 << false << 254 << 254;
+        QTest::newRow("grow by one") << 0 << 255 << 257 << false << 0 << 255;
+        QTest::newRow("data one shorter") << 255 << 255 << 255 << true << 254 << 254;
+        QTest::newRow("data one longer") << 0 << 255 << 257 << true << 0 << 255;
+        QTest::newRow("data of the most points") << 0 << 255 << 32767 << true << 0 << 255;
+    }
+    void windowAfterNpointsChangesByOne() {
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(int, count);
+        QFETCH(bool, viaData);
+        QFETCH(int, newFirst);
+        QFETCH(int, newLast);
+        CTreviumCtrl c;
+        c.setFirstPoint(first);
+        c.setLastPoint(last);
+        if (viaData)
+            c.setData(ints(QList<qint32>(count, 1)));
+        else
+            c.setNpoints(count);
+        QCOMPARE(c.npoints(), qint16(count));
+        QCOMPARE(c.firstPoint(), newFirst);
+        QCOMPARE(c.lastPoint(), newLast);
+        c.setLastPoint(count); // the setters' limit moved with Npoints
+        QCOMPARE(c.lastPoint(), count - 1);
     }
 
     void npointsBelowOneBecomesOne() {
@@ -85,7 +121,7 @@ private slots:
         QTest::newRow("int16") << QVariant::fromValue(QList<qint16>{1, 2});
         QTest::newRow("scalar") << QVariant(5);
         QTest::newRow("string") << QVariant(QStringLiteral("1,2,3"));
-        QTest::newRow("too long") << QVariant::fromValue(QList<qint32>(40000, 1));
+        QTest::newRow("one past the most points") << QVariant::fromValue(QList<qint32>(32768, 1));
     }
     void unusableDataIsIgnoredButMarksModified() {
         QFETCH(QVariant, value);

@@ -154,6 +154,23 @@ private slots:
             QVERIFY(c.xLabel().isEmpty()); // what the bag lacks is reset, not kept
     }
 
+    void everyBooleanSpellingIsRead_data() {
+        QTest::addColumn<QString>("spelling");
+        QTest::addColumn<bool>("value");
+        for (const char* yes : {"true", "TRUE", "Yes", "on", "1", "-1"})
+            QTest::newRow(yes) << QString::fromLatin1(yes) << true;
+        for (const char* no : {"false", "False", "NO", "off", "0"})
+            QTest::newRow(no) << QString::fromLatin1(no) << false;
+    }
+    void everyBooleanSpellingIsRead() {
+        QFETCH(QString, spelling);
+        QFETCH(bool, value);
+        CTreviumCtrl c; // ShowAlarm is off by default: only a spelling read as true turns it on
+        QCOMPARE(c.loadPropertyBag(QStringLiteral("[Trevium 1.0]\nShowAlarm=%1\n").arg(spelling)),
+                 QStringList());
+        QCOMPARE(c.showAlarm(), value);
+    }
+
     void truncatedStringKeepsWhatWasRead() {
         const PropertyBagLoad load = parsePropertyBag(u"[Trevium 1.0]\nXLabel=\"half \\\"way");
         QCOMPARE(load.properties.xLabel, QStringLiteral("half \"way"));

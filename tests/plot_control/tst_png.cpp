@@ -61,6 +61,26 @@ private slots:
         QCOMPARE(savePlotPng(p.view, QByteArray(), 10, 10), -3);
     }
 
+    void largestSideIsAccepted_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("status");
+        QTest::newRow("16384 wide") << 16384 << 1 << 0;
+        QTest::newRow("16385 wide") << 16385 << 1 << -2;
+        QTest::newRow("16384 high") << 1 << 16384 << 0;
+        QTest::newRow("16385 high") << 1 << 16385 << -2;
+    }
+    void largestSideIsAccepted() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        TestPlot p(spectrum(64));
+        const QString name = dir.filePath(QStringLiteral("edge.png"));
+        QCOMPARE(savePlotPng(p.view, name.toUtf8(), width, height), status);
+        QCOMPARE(QImage(name).size(), status == 0 ? QSize(width, height) : QSize(0, 0)); // no file: 0 x 0
+    }
+
     void tinyAndEmptyPlots() {
         QTemporaryDir dir;
         TestPlot p(spectrum(64));

@@ -29,17 +29,43 @@ class TestRender : public QObject {
     Q_OBJECT
 
 private slots:
+    void fullScaleTable_data() {
+        QTest::addColumn<qint64>("maxValue");
+        QTest::addColumn<int>("yscale");
+        QTest::addColumn<int>("labelRoom");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("fullScale");
+        QTest::newRow("all zero") << 0LL << 0 << 0 << 300 << 10;
+        QTest::newRow("yscale 70") << 5LL << 70 << 0 << 300 << 100;
+        QTest::newRow("yscale -70") << 5LL << -70 << 0 << 300 << 100;
+        QTest::newRow("yscale beyond the table") << 1234LL << 2000000000 << 0 << 300 << 1234;
+        QTest::newRow("yscale at an entry") << 5LL << 100 << 0 << 300 << 100;
+        QTest::newRow("yscale one below") << 5LL << 99 << 0 << 300 << 100;
+        QTest::newRow("yscale one above") << 5LL << 101 << 0 << 300 << 150;
+        QTest::newRow("yscale at the last entry") << 5LL << 1000000000 << 0 << 300 << 1000000000;
+        QTest::newRow("max 95") << 95LL << 0 << 0 << 300 << 100;
+        QTest::newRow("max 95, label 40") << 95LL << 0 << 40 << 300 << 150;
+        QTest::newRow("max -95") << -95LL << 0 << 0 << 300 << 100; // magnitude counts
+        // The maximum must stay strictly below the scale.
+        QTest::newRow("max at an entry") << 100LL << 0 << 0 << 300 << 150;
+        QTest::newRow("max one below") << 99LL << 0 << 0 << 300 << 100;
+        QTest::newRow("max one above") << 101LL << 0 << 0 << 300 << 150;
+        QTest::newRow("max at the first entry") << 10LL << 0 << 0 << 300 << 20;
+        QTest::newRow("max one below the first") << 9LL << 0 << 0 << 300 << 10;
+        // 90 + 100 x (label + 1) / 300 < 100 holds up to a 28-pixel label.
+        QTest::newRow("label room fits") << 90LL << 0 << 28 << 300 << 100;
+        QTest::newRow("label room one over") << 90LL << 0 << 29 << 300 << 150;
+        QTest::newRow("beyond the table") << 2000000000LL << 0 << 0 << 300 << 2000000000;
+        QTest::newRow("stays positive") << -2147483648LL << 0 << 0 << 0 << 2147483647;
+        QTest::newRow("zero height") << 95LL << 0 << 40 << 0 << 95; // one pixel: nothing fits
+    }
     void fullScaleTable() {
-        QCOMPARE(chooseFullScale(0, 0, 0, 300), 10);
-        QCOMPARE(chooseFullScale(5, 70, 0, 300), 100);
-        QCOMPARE(chooseFullScale(5, -70, 0, 300), 100);
-        QCOMPARE(chooseFullScale(1234, 2000000000, 0, 300), 1234);
-        QCOMPARE(chooseFullScale(95, 0, 0, 300), 100);
-        QCOMPARE(chooseFullScale(95, 0, 40, 300), 150);
-        QCOMPARE(chooseFullScale(-95, 0, 0, 300), 100);                    // magnitude counts
-        QCOMPARE(chooseFullScale(2000000000, 0, 0, 300), 2000000000);      // beyond the table
-        QCOMPARE(chooseFullScale(-2147483647LL - 1, 0, 0, 0), 2147483647); // stays positive
-        QCOMPARE(chooseFullScale(95, 0, 40, 0), 95); // zero height counts as one pixel: nothing fits
+        QFETCH(qint64, maxValue);
+        QFETCH(int, yscale);
+        QFETCH(int, labelRoom);
+        QFETCH(int, height);
+        QFETCH(int, fullScale);
+        QCOMPARE(chooseFullScale(maxValue, yscale, labelRoom, height), fullScale);
     }
 
     void fullScaleThroughRender() {
@@ -274,6 +300,116 @@ private slots:
             if (countColor(image, grid, QRect(pr.left(), y, pr.width(), 1)) > pr.width() / 5)
                 found.insert(y);
         QCOMPARE(found, expected);
+    }
+
+    void linearGridRows_data() {
+        QTest::addColumn<int>("yscale");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("step"); // the nice value of F / clamp(height / 3h, 2, 10)
+        QTest::newRow("100 / 6 = 16: 10") << 100 << 300 << 10;
+        QTest::newRow("200 / 6 = 33: 50") << 200 << 335 << 50; // 335 / 48 just below 7
+        QTest::newRow("200 / 7 = 28: 20") << 200 << 336 << 20; // 336 / 48 exactly 7
+        QTest::newRow("150 / 2 = 75: 50") << 150 << 100 << 50;
+        QTest::newRow("60 / 7 = 8: 10") << 60 << 400 << 10;
+        QTest::newRow("at most 10 divisions") << 200 << 1000 << 20;
+        QTest::newRow("at least 2 divisions") << 20 << 50 << 10;
+    }
+    void linearGridRows() {
+        QFETCH(int, yscale);
+        QFETCH(int, height);
+        QFETCH(int, step);
+        TestPlot p(std::vector<qint32>(64, 0));
+        p.bare();
+        p.view.showGrid = p.view.gridOnTop = true;
+        p.view.gridColor = 0x00FFFF;
+        p.view.yscale = yscale;
+        // One spare row above the plot: the full-scale line lies at top - 1.
+        QImage image(200, height + 1, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        render(painter, QRect(0, 1, 200, height), p.view);
+        painter.end();
+        QSet<int> expected;
+        for (int v = 0; v <= yscale; v += step)
+            expected.insert(height - v * height / yscale);
+        QSet<int> found;
+        for (int y = 0; y <= height; ++y)
+            if (countColor(image, rgbOfOle(0x00FFFF), QRect(0, y, 200, 1)) > 40)
+                found.insert(y);
+        QCOMPARE(found, expected);
+    }
+
+    void alarmLineRow_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("row"); // the lower of the line's two rows; -1 for no line
+        QTest::newRow("top row's neighbour") << 98 << 1;
+        QTest::newRow("on the top row") << 99 << -1;
+        QTest::newRow("at the full scale") << 100 << -1;
+        QTest::newRow("above the full scale") << 101 << -1;
+        QTest::newRow("baseline's neighbour") << 1 << 98;
+        QTest::newRow("at the baseline") << 0 << -1;
+    }
+    void alarmLineRow() {
+        QFETCH(int, level);
+        QFETCH(int, row);
+        TestPlot p(std::vector<qint32>(101, 0));
+        p.bare();
+        p.view.showAlarm = true;
+        p.view.alarmLevel = level;
+        p.view.yscale = 100;
+        const QImage image = renderImage(p.view, QSize(101, 100)); // row of v: 99 - v
+        const QRgb alarm = rgbOfOle(kRed);
+        const QRect aboveBaseline(0, 0, 101, 99);
+        if (row < 0) {
+            QCOMPARE(countColor(image, alarm, aboveBaseline), 0);
+            return;
+        }
+        const QRect line(0, row - 1, 101, 2);
+        QVERIFY(countColor(image, alarm, line) > 101); // dashes of 4 on, 2 off in both rows
+        QCOMPARE(countColor(image, alarm, aboveBaseline), countColor(image, alarm, line));
+    }
+
+    void cursorAtWindowEnds_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<bool>("drawn");
+        for (int type : {0, 1}) {
+            const char* name = type ? "short" : "line";
+            QTest::addRow("%s on the first point", name) << type << 10 << true;
+            QTest::addRow("%s on the last point", name) << type << 90 << true;
+            QTest::addRow("%s one before", name) << type << 9 << false;
+            QTest::addRow("%s one after", name) << type << 91 << false;
+        }
+    }
+    void cursorAtWindowEnds() {
+        QFETCH(int, type);
+        QFETCH(int, pos);
+        QFETCH(bool, drawn);
+        TestPlot p(std::vector<qint32>(102, 3));
+        p.bare();
+        p.view.firstPoint = 10;
+        p.view.lastPoint = 90;
+        p.view.showCursor = true;
+        p.view.cursorType = qint16(type);
+        p.view.cursorPos = pos;
+        p.view.cursorColor = 0xFF00FF;
+        // Channel c lies at x = c, inside a wider image: a cursor one point outside would show.
+        QImage image(110, 100, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        render(painter, QRect(10, 0, 80, 100), p.view);
+        painter.end();
+        const QRgb cursor = rgbOfOle(0xFF00FF);
+        if (!drawn) {
+            QCOMPARE(countColor(image, cursor), 0);
+        } else if (type == 0) {
+            QCOMPARE(image.pixel(pos, 0), cursor);
+            QCOMPARE(countColor(image, cursor, QRect(pos, 0, 1, 100)), countColor(image, cursor));
+        } else {
+            const int tip = 99 - 3 * 100 / 10 - 2;
+            QCOMPARE(image.pixel(pos, tip), cursor);
+            QCOMPARE(image.pixel(pos, tip - 8), cursor);
+        }
     }
 
     void cursorColumn() {
