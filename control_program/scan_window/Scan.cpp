@@ -1,5 +1,5 @@
 // The scan window: its controls, their places, the start-up state and the button, list and menu
-// handlers. The scan itself is in ScanProcedure.cpp, the plot's set-up in ScanPlotSetup.cpp and the
+// handlers. The scan itself is in ScanProcedure.cpp, the plot's set-up in ScanPlot.cpp and the
 // drag-select in ScanDrag.cpp.
 #include "Scan.h"
 
@@ -8,6 +8,7 @@
 #include "Globals.h"
 #include "PrintPreview.h"
 #include "ScanChannels.h"
+#include "ScanPlot.h"
 #include "ScanReportSource.h"
 #include "ScanTexts.h"
 #include "TopLevel.h"
@@ -49,7 +50,7 @@ void Scan::createControls() {
     Plot_ = new CTreviumCtrl(this, CTreviumCtrl::Init::Bare);
     named(Plot_, "Plot");
     Plot_->setAccessibleName(tr("Spectrum"));
-    loadStoredPlotProperties();
+    scanplot::loadStoredProperties(*Plot_);
 
     cmdStartStop_ = new QPushButton(this);
     named(cmdStartStop_, "cmdStartStop");
@@ -176,7 +177,7 @@ void Scan::Form_Load() {
     cmdStartStop_->setText(tr("&Start"));
     globals::scanRunning = false;
 
-    setUpPlotForLoad();
+    scanplot::setUpForLoad(*Plot_, globals::scanCounts);
 
     dragging_ = false;
 
@@ -257,7 +258,7 @@ void Scan::cmbChannels_Click() {
     if (!count || *count < 1)
         return;
     engine_.setChannels(*count);
-    setPlotAxis(*count);
+    scanplot::setAxis(*Plot_, *count);
     ShowUserROI(scan::toLevel16(savedLLD()), scan::toLevel16(savedULD()), savedIntegMode() != 0);
 }
 

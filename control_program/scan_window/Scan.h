@@ -100,12 +100,6 @@ private:
     void Form_Load();
     void Form_MouseUp(Qt::MouseButton button, QPoint pos);
 
-    // Plot set-up (ScanPlotSetup.cpp).
-    void loadStoredPlotProperties();
-    void setUpPlotForLoad();
-    void setPlotAxis(qint32 channelCount);
-    void showCounts();
-
     // The scan procedure (ScanProcedure.cpp): the engine runs it, the window shows it.
     void StartScan();
     void StopScan();

@@ -10,6 +10,7 @@
 #include "Globals.h"
 #include "MessageService.h"
 #include "ScanChannels.h"
+#include "ScanPlot.h"
 #include "ScanTexts.h"
 #include "UpDown.h"
 
@@ -39,7 +40,7 @@ void Scan::StartScan() {
     txtSweeps_->setEnabled(false);
     spinSweeps_->setEnabled(false);
 
-    setPlotAxis(channels());
+    scanplot::setAxis(*Plot_, channels());
     Plot_->calibrationObject()->setEnable(true);
     Plot_->setCursorPos(channel());
 
@@ -82,7 +83,7 @@ void Scan::channelStarted() {
 }
 
 void Scan::countsChanged() {
-    showCounts();
+    scanplot::showCounts(*Plot_, globals::scanCounts);
 }
 
 void Scan::movedOn(qint32 channel) {
@@ -98,23 +99,6 @@ void Scan::scanEnded(bool) {
 }
 
 void Scan::ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode) {
-    const qint32 first = scan::levelToChannel(userLLD, channels(), globals::maxLevel);
-    const qint32 last = integMode ? channels() : scan::levelToChannel(userULD, channels(), globals::maxLevel);
-    trevium::RoiCollection& rois = *Plot_->roiCollection();
-    std::shared_ptr<trevium::RoiInfo> item;
-    if (rois.count() == 0) {
-        item = std::make_shared<trevium::RoiInfo>();
-        item->setColor(255);
-        item->setFirstChannel(first);
-        item->setLastChannel(last);
-        item->setVisible(true);
-        rois.add(item);
-    } else {
-        item = rois.items().front();
-        item->setFirstChannel(first);
-        item->setLastChannel(last);
-        item->setVisible(true);
-    }
-    Plot_->setShowROIs(true); // also repaints: the items only store
+    scanplot::showUserWindow(*Plot_, userLLD, userULD, integMode, channels(), globals::maxLevel);
     engine_.setUserWindow(userLLD, userULD, integMode);
 }
