@@ -27,6 +27,10 @@ struct ReportValues {
     // Scan window settings.
     int channelsIndex = 1; // selected entry of the channel list: 64 × 2^index channels
     QString sweepsText;    // the sweep count box as typed
+
+    // The images beside the document, by file name.
+    QString logoImage = QStringLiteral("vtlogo.png");
+    QString spectrumImage = QStringLiteral("spect.png");
 };
 
 // Gathers the values from the controls that show them and from the program-wide state (identifiers,

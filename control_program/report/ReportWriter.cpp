@@ -4,6 +4,7 @@
 #include "ReportMaker.h"
 
 #include <QSaveFile>
+#include <QUrl>
 
 namespace report {
 
@@ -66,6 +67,13 @@ void WriteStyleSheet(QStringList* lines) {
     l << QStringLiteral("</style>");
 }
 
+namespace {
+// An image beside the document as a relative URL: any character a URL reserves is escaped.
+QString imageUrl(const QString& fileName) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(fileName));
+}
+} // namespace
+
 QStringList ReportLines(const ReportValues& v) {
     QStringList l;
     l << QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">")
@@ -75,7 +83,7 @@ QStringList ReportLines(const ReportValues& v) {
       << QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
     WriteStyleSheet(&l);
     l << QStringLiteral("</head>") << QString() << QStringLiteral("<body>")
-      << QStringLiteral("<img src=\"vtlogo.png\" width=\"33%\"></img>")
+      << QStringLiteral("<img src=\"") + imageUrl(v.logoImage) + QStringLiteral("\" width=\"33%\"></img>")
       << QStringLiteral("<h3>") + QString::fromUtf16(maker::kTagline) + QStringLiteral("</h3>")
       << (v.isVR ? QStringLiteral("<center><h1>Kivo-VR Report</h1></center>")
                  : QStringLiteral("<center><h1>Kivo Report</h1></center>"))
@@ -100,7 +108,8 @@ QStringList ReportLines(const ReportValues& v) {
     addRow(l, QStringLiteral("<td width=\"40%\">Channels:</td>"), FormatChannels(v.channelsIndex));
     addRow(l, QStringLiteral("<td>Sweeps:</td>"), FormatSweeps(v.sweepsText));
     l << QStringLiteral("</table>") << QStringLiteral("<br />")
-      << QStringLiteral("<center><img src=\"spect.png\" alt=\"Spectrum\" width=\"80%\" /></center>")
+      << QStringLiteral("<center><img src=\"") + imageUrl(v.spectrumImage) +
+             QStringLiteral("\" alt=\"Spectrum\" width=\"80%\" /></center>")
       << QStringLiteral("<br />") << QStringLiteral("<br />") << QStringLiteral("<br />")
       << QStringLiteral("<hr style=\"border: 0; color: #8080ff; height: 1px\">")
       << QStringLiteral("<span style=\"color: #8080ff; font-size: 10pt; font-weight: bold\">") +

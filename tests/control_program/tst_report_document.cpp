@@ -234,6 +234,17 @@ private slots:
         QVERIFY(!lines.join(u'\n').contains(QStringLiteral("<script>")));
     }
 
+    // Another report's images beside it: their names become escaped relative URLs.
+    void imagesByOtherNames() {
+        ReportValues v = exampleValues();
+        v.logoImage = QStringLiteral("run 1-logo.png");
+        v.spectrumImage = QStringLiteral("run \"1\"#-spectrum.png");
+        const QStringList lines = ReportLines(v);
+        QVERIFY(lines.contains(QStringLiteral("<img src=\"run%201-logo.png\" width=\"33%\"></img>")));
+        QVERIFY(lines.contains(QStringLiteral("<center><img src=\"run%20%221%22%23-spectrum.png\" "
+                                              "alt=\"Spectrum\" width=\"80%\" /></center>")));
+    }
+
     void productionDate_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("text");
@@ -304,7 +315,7 @@ private slots:
         QCOMPARE(FormatLevelPercent(-5, 2047), QStringLiteral("0.00"));
         QCOMPARE(FormatLevelPercent(500, 999), QStringLiteral("50.05")); // not a 2^n - 1 level count
         QCOMPARE(FormatLevelPercent(2048, 4095), QStringLiteral("50.01"));
-        QCOMPARE(FormatLevelPercent(100, 0), QStringLiteral("0.00"));       // no level information
+        QCOMPARE(FormatLevelPercent(100, 0), QStringLiteral("0.00")); // no level information
         QCOMPARE(FormatChannels(0), QStringLiteral("64"));
         QCOMPARE(FormatChannels(3), QStringLiteral("512"));
         QCOMPARE(FormatChannels(-1), QString());

@@ -1,0 +1,232 @@
+#include "Options.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSet>
+
+#include <cmath>
+
+namespace kivoscan {
+
+namespace {
+
+const QStringList kCoarse = {QStringLiteral("x1"), QStringLiteral("x2"), QStringLiteral("x4"), QStringLiteral("x8")};
+
+std::optional<OutputKind> kindOf(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"n42")
+        return OutputKind::N42;
+    if (suffix == u"spe")
+        return OutputKind::Spe;
+    if (suffix == u"csv")
+        return OutputKind::Csv;
+    if (suffix == u"png")
+        return OutputKind::Png;
+    if (suffix == u"html" || suffix == u"htm")
+        return OutputKind::Html;
+    if (suffix == u"pdf")
+        return OutputKind::Pdf;
+    return std::nullopt;
+}
+
+// Numbers are read the same way in every locale: digits and "." as decimal point.
+std::optional<double> number(const QString& text) {
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+std::optional<int> integer(const QString& text) {
+    bool ok = false;
+    const int value = QLocale::c().toInt(text.trimmed(), &ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// The value of an option that takes one: "--name value" or "--name=value".
+struct Cursor {
+    const QStringList& args;
+    qsizetype i = 1;
+    QString error;
+
+    std::optional<QString> valueOf(const QString& arg, const QString& name) {
+        if (arg.startsWith(name + u'='))
+            return arg.mid(name.size() + 1);
+        if (i + 1 >= args.size()) {
+            error = QStringLiteral("option %1 needs a value").arg(name);
+            return std::nullopt;
+        }
+        return args[++i];
+    }
+};
+
+} // namespace
+
+bool Options::needsGui() const {
+    for (const Output& o : outputs)
+        if (o.kind == OutputKind::Png || o.kind == OutputKind::Html || o.kind == OutputKind::Pdf)
+            return true;
+    return false;
+}
+
+ParsedCommandLine parseCommandLine(const QStringList& args) {
+    ParsedCommandLine result;
+    Options& o = result.options;
+    Cursor c{args};
+    auto fail = [&](const QString& error) {
+        result.action = ParsedCommandLine::Action::Error;
+        result.error = error;
+        return result;
+    };
+    QStringList paths;
+    bool optionsEnded = false;
+    for (; c.i < args.size(); ++c.i) {
+        const QString arg = args[c.i];
+        if (optionsEnded || !arg.startsWith(u'-') || arg == u"-") {
+            paths << arg;
+            continue;
+        }
+        const QString name = arg.section(u'=', 0, 0);
+        if (arg == u"--") {
+            optionsEnded = true;
+        } else if (arg == u"-h" || arg == u"--help") {
+            result.action = ParsedCommandLine::Action::Help;
+            return result;
+        } else if (arg == u"-V" || arg == u"--version") {
+            result.action = ParsedCommandLine::Action::Version;
+            return result;
+        } else if (arg == u"-q" || arg == u"--quiet") {
+            o.quiet = true;
+        } else if (arg == u"--info") {
+            o.info = true;
+        } else if (name == u"--hv") {
+            const auto text = c.valueOf(arg, name);
+            if (!text)
+                return fail(c.error);
+            const auto volts = number(*text);
+            if (!volts || *volts < 0.0 || *volts > MAX_VOLTS)
+                return fail(QStringLiteral("--hv must be a voltage from 0 to 1500, not \"%1\"").arg(*text));
+            o.highVoltage = volts;
+        } else if (name == u"--coarse") {
+            const auto text = c.valueOf(arg, name);
+            if (!text)
+                return fail(c.error);
+            const qsizetype index = kCoarse.indexOf(text->trimmed().toLower());
+            if (index < 0)
+                return fail(QStringLiteral("--coarse must be x1, x2, x4 or x8, not \"%1\"").arg(*text));
+            o.coarseGain = int(index);
+        } else if (name == u"--fine") {
+            const auto text = c.valueOf(arg, name);
+            if (!text)
+                return fail(c.error);
+            const auto factor = number(*text);
+            if (!factor || *factor < 1.0 || *factor > 2.0)
+                return fail(QStringLiteral("--fine must be a factor from 1.0 to 2.0, not \"%1\"").arg(*text));
+            o.fineGain = factor;
+        } else if (name == u"--channels") {
+            const auto text = c.valueOf(arg, name);
+            if (!text)
+                return fail(c.error);
+            const auto n = integer(*text);
+            if (!n || (*n != 64 && *n != 128 && *n != 256 && *n != 512))
+                return fail(QStringLiteral("--channels must be 64, 128, 256 or 512, not \"%1\"").arg(*text));
+            o.channels = *n;
+        } else if (name == u"--sweeps") {
+            const auto text = c.valueOf(arg, name);
+            if (!text)
+                return fail(c.error);
+            const auto n = integer(*text);
+            if (!n || *n < 1 || *n > MAX_SWEEPS)
+                return fail(QStringLiteral("--sweeps must be from 1 to %1, not \"%2\"").arg(MAX_SWEEPS).arg(*text));
+            o.sweeps = *n;
+        } else if (name == u"--period-ms") {
+            const auto text = c.valueOf(arg, name);
+            if (!text)
+                return fail(c.error);
+            const auto n = integer(*text);
+            if (!n || *n < 1 || *n > MAX_PERIOD_MS)
+                return fail(
+                    QStringLiteral("--period-ms must be from 1 to %1, not \"%2\"").arg(MAX_PERIOD_MS).arg(*text));
+            o.periodMs = *n;
+        } else if (name == u"--device-library") {
+            const auto text = c.valueOf(arg, name);
+            if (!text)
+                return fail(c.error);
+            if (!QFileInfo(*text).isFile())
+                return fail(QStringLiteral("the device library \"%1\" does not exist").arg(*text));
+            o.deviceLibrary = QFileInfo(*text).absoluteFilePath();
+        } else {
+            return fail(QStringLiteral("unknown option %1").arg(name));
+        }
+    }
+
+    if (o.info) {
+        if (!paths.isEmpty())
+            return fail(QStringLiteral("--info writes no files; leave out \"%1\"").arg(paths.front()));
+        result.action = ParsedCommandLine::Action::Run;
+        return result;
+    }
+    if (paths.isEmpty())
+        return fail(QStringLiteral("no output file named"));
+    QSet<QString> seen;
+    for (const QString& path : paths) {
+        const auto kind = kindOf(path);
+        if (!kind)
+            return fail(QStringLiteral("\"%1\" has no known extension (.n42, .spe, .csv, .png, .html, .pdf)").arg(path));
+        const QFileInfo info(path);
+        if (!info.absoluteDir().exists())
+            return fail(QStringLiteral("the folder of \"%1\" does not exist").arg(path));
+        if (info.isDir())
+            return fail(QStringLiteral("\"%1\" is a folder").arg(path));
+        if (seen.contains(info.absoluteFilePath()))
+            return fail(QStringLiteral("\"%1\" is named twice").arg(path));
+        seen.insert(info.absoluteFilePath());
+        o.outputs << Output{path, *kind};
+    }
+    result.action = ParsedCommandLine::Action::Run;
+    return result;
+}
+
+QString usageLine() {
+    return QStringLiteral("Usage: kivoscan [options] OUTPUT...\n       kivoscan --info [options]");
+}
+
+QString helpText() {
+    return usageLine() + QStringLiteral(R"(
+
+Records a pseudo pulse-height spectrum with a Kivo unit: connects, applies the settings given, steps
+the discriminator window across the level range (each channel: one reading discarded, three summed)
+for the sweeps asked, puts the user's discriminator window back, disconnects and writes each OUTPUT.
+
+Outputs, by extension:
+  .n42   ANSI N42.42-2012 XML spectrum      .png   the plot, 1000 x 600
+  .spe   IAEA SPE spectrum                  .html  the report (its images beside it)
+  .csv   spectrum as comma-separated text   .pdf   the report as PDF
+
+Options:
+  --channels N        channels of the scan: 64, 128, 256 or 512 (default 128)
+  --sweeps N          sweeps, summed (1 to 32767, default 10)
+  --hv VOLTS          set the high voltage first (0 to 1500)
+  --coarse x1|x2|x4|x8  set the coarse amplifier gain first
+  --fine FACTOR       set the fine amplifier gain first (1.0 to 2.0)
+  --period-ms MS      how often the count rate is read (1 to 60000, default 250)
+  --device-library FILE  the device library to load (as KIVOLIB_LIBRARY)
+  --info              print the unit's identity and settings as JSON, scan nothing
+  -q, --quiet         no progress on stderr
+  -h, --help          show this help
+  -V, --version       show the version
+
+Ctrl+C or SIGTERM stops the scan as the scan window's Stop does; the partial spectrum is written,
+marked as aborted.
+
+Exit status:
+  0    done
+  2    bad command line
+  3    the unit could not be reached
+  4    a device call failed (reported; the user's window was written back, the outputs written)
+  5    an output could not be written
+  130  stopped by a signal (the outputs hold the partial spectrum)
+)");
+}
+
+} // namespace kivoscan

@@ -1,0 +1,62 @@
+// One scan from the command line: the scan engine on the unit of a DeviceSession, a reading every
+// period handed over as the main window's timer does, progress on stderr, and a stop on Ctrl+C or
+// SIGTERM that writes the user's window back as the scan window's Stop does.
+#pragma once
+
+#include "ScanEngine.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
+
+namespace kivoscan {
+
+class DeviceSession;
+class Progress;
+
+class ScanRun : public QObject, private scan::ScanHost {
+    Q_OBJECT
+public:
+    ScanRun(DeviceSession& session, Progress& progress, int periodMs);
+
+    // Runs a whole scan and returns when it has ended, complete or stopped.
+    void run(qint32 channels, qint16 sweeps);
+    // Stops the scan (from a signal); run() then returns.
+    void stop();
+
+    const scan::ScanEngine& engine() const { return engine_; }
+    const scan::Counts& counts() const { return counts_; }
+    bool deviceFailed() const { return deviceFailed_; }
+    bool stalled() const { return stalled_; }
+
+    // Without a fresh reading for this long the scan is given up (a unit that stopped answering).
+    qint64 stallLimitMs() const;
+
+private:
+    void poll();
+    qint32 deviceHandle() const override;
+    qint32 maxLevel() const override;
+    void scanFailure(const QString& text) override;
+    void channelStarted() override;
+    void countsChanged() override {}
+    void movedOn(qint32) override {}
+    void scanEnded(bool complete) override;
+
+    DeviceSession& session_;
+    Progress& progress_;
+    scan::Counts counts_{};
+    bool running_ = false;
+    scan::ScanEngine engine_;
+    QTimer timer_;
+    QEventLoop loop_;
+    QElapsedTimer elapsed_;
+    QElapsedTimer sinceFresh_;
+    int periodMs_;
+    qint16 lastSweep_ = 0;
+    bool readFailureReported_ = false;
+    bool deviceFailed_ = false;
+    bool stalled_ = false;
+};
+
+} // namespace kivoscan
