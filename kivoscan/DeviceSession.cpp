@@ -91,7 +91,8 @@ void DeviceSession::readSettings() {
     }
 }
 
-void DeviceSession::apply(std::optional<double> volts, std::optional<int> coarse, std::optional<double> fine) {
+void DeviceSession::apply(std::optional<double> volts, std::optional<int> coarse,
+                          std::optional<double> fine) {
     if (volts) {
         const auto count = conv::voltsToCount(float(*volts));
         if (!count || !device::writeNumber(kivo::PARAM_HV, *count))
@@ -128,9 +129,10 @@ QJsonObject DeviceSession::toJson() const {
     };
     QJsonObject s;
     const UnitSettings& v = settings_;
-    s[u"highVoltage"_qs] = v.highVoltage ? QJsonValue(QJsonObject{{u"count"_qs, *v.highVoltage},
-                                                                  {u"volts"_qs, countToVolts(*v.highVoltage)}})
-                                         : QJsonValue();
+    s[u"highVoltage"_qs] = v.highVoltage
+                               ? QJsonValue(QJsonObject{{u"count"_qs, *v.highVoltage},
+                                                        {u"volts"_qs, countToVolts(*v.highVoltage)}})
+                               : QJsonValue();
     s[u"gain"_qs] = v.gain ? QJsonValue(QJsonObject{{u"value"_qs, *v.gain},
                                                     {u"coarse"_qs, 1 << conv::coarseFromGain(*v.gain)},
                                                     {u"fine"_qs, fineFactor(conv::fineFromGain(*v.gain))}})
@@ -141,8 +143,8 @@ QJsonObject DeviceSession::toJson() const {
     if (identity_.ttlDuration)
         s[u"ttlDuration"_qs] = number(v.ttlDuration);
     if (identity_.isVR) {
-        s[u"analogueMode"_qs] = v.analogMode ? QJsonValue(*v.analogMode != 0 ? u"count rate"_qs : u"pulse"_qs)
-                                             : QJsonValue();
+        s[u"analogueMode"_qs] =
+            v.analogMode ? QJsonValue(*v.analogMode != 0 ? u"count rate"_qs : u"pulse"_qs) : QJsonValue();
         s[u"cpsRange"_qs] = number(v.cpsRange);
         if (identity_.extRanges)
             s[u"responseTime"_qs] = number(v.responseTime);

@@ -11,7 +11,8 @@ namespace kivoscan {
 
 namespace {
 
-const QStringList kCoarse = {QStringLiteral("x1"), QStringLiteral("x2"), QStringLiteral("x4"), QStringLiteral("x8")};
+const QStringList kCoarse = {QStringLiteral("x1"), QStringLiteral("x2"), QStringLiteral("x4"),
+                             QStringLiteral("x8")};
 
 std::optional<OutputKind> kindOf(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -72,7 +73,7 @@ bool Options::needsGui() const {
 ParsedCommandLine parseCommandLine(const QStringList& args) {
     ParsedCommandLine result;
     Options& o = result.options;
-    Cursor c{args};
+    Cursor c{args, 1, {}};
     auto fail = [&](const QString& error) {
         result.action = ParsedCommandLine::Action::Error;
         result.error = error;
@@ -137,7 +138,8 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
                 return fail(c.error);
             const auto n = integer(*text);
             if (!n || *n < 1 || *n > MAX_SWEEPS)
-                return fail(QStringLiteral("--sweeps must be from 1 to %1, not \"%2\"").arg(MAX_SWEEPS).arg(*text));
+                return fail(
+                    QStringLiteral("--sweeps must be from 1 to %1, not \"%2\"").arg(MAX_SWEEPS).arg(*text));
             o.sweeps = *n;
         } else if (name == u"--period-ms") {
             const auto text = c.valueOf(arg, name);
@@ -145,8 +147,9 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
                 return fail(c.error);
             const auto n = integer(*text);
             if (!n || *n < 1 || *n > MAX_PERIOD_MS)
-                return fail(
-                    QStringLiteral("--period-ms must be from 1 to %1, not \"%2\"").arg(MAX_PERIOD_MS).arg(*text));
+                return fail(QStringLiteral("--period-ms must be from 1 to %1, not \"%2\"")
+                                .arg(MAX_PERIOD_MS)
+                                .arg(*text));
             o.periodMs = *n;
         } else if (name == u"--device-library") {
             const auto text = c.valueOf(arg, name);
@@ -172,7 +175,8 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
     for (const QString& path : paths) {
         const auto kind = kindOf(path);
         if (!kind)
-            return fail(QStringLiteral("\"%1\" has no known extension (.n42, .spe, .csv, .png, .html, .pdf)").arg(path));
+            return fail(QStringLiteral("\"%1\" has no known extension (.n42, .spe, .csv, .png, .html, .pdf)")
+                            .arg(path));
         const QFileInfo info(path);
         if (!info.absoluteDir().exists())
             return fail(QStringLiteral("the folder of \"%1\" does not exist").arg(path));

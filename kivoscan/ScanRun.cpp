@@ -4,6 +4,8 @@
 #include "DeviceSession.h"
 #include "Progress.h"
 
+#include <utility>
+
 namespace kivoscan {
 
 ScanRun::ScanRun(DeviceSession& session, Progress& progress, int periodMs)

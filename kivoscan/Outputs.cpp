@@ -1,0 +1,128 @@
+#include "Outputs.h"
+
+#include "CTreviumCtrl.h"
+#include "Conversions.h"
+#include "DeviceSession.h"
+#include "ReportValues.h"
+#include "ReportWriter.h"
+#include "ScanPlot.h"
+#include "ScanRun.h"
+#include "SpectrumImage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace kivoscan {
+
+namespace {
+
+// Replaces `target` with the finished file `temporary` in one step, so a reader never sees half of it.
+QString replaceWith(const QString& temporary, const QString& target) {
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(temporary);
+        return reason;
+    }
+    return {};
+}
+
+// A name for a file that is written aside first, in the target's own folder.
+QString asideName(const QString& target) {
+    QTemporaryFile probe(target + QStringLiteral(".XXXXXX"));
+    if (!probe.open())
+        return {};
+    return probe.fileName(); // removed with `probe`; the name is what is wanted
+}
+
+QString failed(const QString& path, const QString& reason) {
+    return QStringLiteral("\"%1\" could not be written: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+} // namespace
+
+Outputs::Outputs(const DeviceSession& session, const ScanRun& run, const Options& options)
+    : session_(session), run_(run), options_(options) {}
+
+QString Outputs::write(const Output& output) const {
+    switch (output.kind) {
+    case OutputKind::Png:
+        return writeImage(output.path);
+    case OutputKind::Html:
+        return writeReport(output.path);
+    default:
+        return failed(output.path, QStringLiteral("this kind of output is not available"));
+    }
+}
+
+QString Outputs::writeImage(const QString& path) const {
+    const scan::ScanEngine& engine = run_.engine();
+    // The plot as the scan window shows it after this scan: log scale, automatic full scale.
+    CTreviumCtrl plot(nullptr, CTreviumCtrl::Init::Bare);
+    scanplot::loadStoredProperties(plot);
+    scanplot::setUpForLoad(plot, run_.counts());
+    plot.setYscale(0);
+    plot.setYmode(TreviumCtl::LogScale);
+    scanplot::setAxis(plot, engine.channels());
+    scanplot::showUserWindow(plot, engine.savedLLD(), engine.savedULD(), engine.savedIntegMode() != 0,
+                             engine.channels(), session_.identity().maxLevel);
+    plot.setCursorPos(engine.channel());
+
+    CTreviumCtrl image(nullptr, CTreviumCtrl::Init::Bare);
+    report::CopyPlotForPrint(plot, image);
+    const QString aside = asideName(path);
+    if (aside.isEmpty())
+        return failed(path, QStringLiteral("its folder accepts no new files"));
+    const qint32 status = image.SaveToPNG(aside, report::SPECTRUM_IMAGE_WIDTH, report::SPECTRUM_IMAGE_HEIGHT);
+    if (status != 0) {
+        QFile::remove(aside);
+        return failed(path, QStringLiteral("the image could not be saved (status %1)").arg(status));
+    }
+    const QString reason = replaceWith(aside, path);
+    return reason.isEmpty() ? QString() : failed(path, reason);
+}
+
+QString Outputs::writeReport(const QString& path) const {
+    const QFileInfo info(path);
+    const QString base = info.completeBaseName();
+    const QDir folder = info.absoluteDir();
+
+    ReportValues v;
+    const UnitIdentity& id = session_.identity();
+    const UnitSettings& s = session_.settings();
+    const scan::ScanEngine& engine = run_.engine();
+    v.serialNumber = id.serial;
+    v.firmwareVersion = id.firmware;
+    v.productionDate = id.productionDate;
+    v.isVR = id.isVR;
+    v.coarseGainIndex = s.gain ? conv::coarseFromGain(*s.gain) : 0;
+    v.fineGainPosition = s.gain ? conv::fineFromGain(*s.gain) : 0;
+    v.lldPosition = engine.savedLLD();
+    v.uldPosition = engine.savedULD();
+    v.maxLevel = id.maxLevel;
+    v.highVoltageText = s.highVoltage ? QString::number(countToVolts(*s.highVoltage), 'f', 1) : QString();
+    v.channelsIndex = qMax(0, QList<int>{64, 128, 256, 512}.indexOf(engine.channels()));
+    v.sweepsText = QString::number(engine.sweeps());
+    v.spectrumImage = base + QStringLiteral("-spectrum.png");
+    v.logoImage = base + QStringLiteral("-logo.png");
+
+    if (QString error = writeImage(folder.filePath(v.spectrumImage)); !error.isEmpty())
+        return error;
+    const QString logo = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vtlogo.png"));
+    const QString logoCopy = folder.filePath(v.logoImage);
+    QFile::remove(logoCopy);
+    if (!QFile::copy(logo, logoCopy))
+        return failed(logoCopy, QStringLiteral("the logo \"%1\" could not be copied").arg(logo));
+    QString reason;
+    if (!report::WriteReport(path, v, &reason))
+        return failed(path, reason);
+    return {};
+}
+
+} // namespace kivoscan

@@ -1,0 +1,31 @@
+// Writes what a scan produced, one OUTPUT at a time, by its extension: the spectrum files, the plot as
+// an image, the report with its images beside it, the report as PDF. Each write either completes or
+// leaves nothing of its own behind, and says why.
+#pragma once
+
+#include "Options.h"
+
+#include <QString>
+
+namespace kivoscan {
+
+class DeviceSession;
+class ScanRun;
+
+class Outputs {
+public:
+    Outputs(const DeviceSession& session, const ScanRun& run, const Options& options);
+
+    // Empty when `output` was written, otherwise a sentence that names the file and the reason.
+    QString write(const Output& output) const;
+
+private:
+    QString writeImage(const QString& path) const;
+    QString writeReport(const QString& path) const;
+
+    const DeviceSession& session_;
+    const ScanRun& run_;
+    const Options& options_;
+};
+
+} // namespace kivoscan
