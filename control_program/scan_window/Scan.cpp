@@ -8,6 +8,7 @@
 #include "PrintPreview.h"
 #include "ScanChannels.h"
 #include "ScanReportSource.h"
+#include "ScanSpectrumFiles.h"
 #include "TopLevel.h"
 #include "UpDown.h"
 #include "YScaleTable.h"
@@ -33,6 +34,7 @@ Scan::Scan(TopLevel& main) : QWidget(&main, Qt::Window), main_(main) {
     createControls();
     layOutControls();
     connectHandlers();
+    spectrumFiles_ = std::make_unique<ScanSpectrumFiles>(*this, main_);
     Form_Load();
 }
 
@@ -222,6 +224,7 @@ void Scan::cmdStartStop_Click() {
 void Scan::cmdClear_Click() {
     // Entry 512 is never written by a scan, so it is left alone here too.
     std::fill(globals::scanCounts.begin(), globals::scanCounts.end() - 1, 0);
+    spectrumFiles_->countsCleared();
     showCounts();
     channel_ = 1;
     if (globals::scanRunning)
@@ -257,6 +260,7 @@ void Scan::cmbChannels_Click() {
         return;
     channels_ = *count;
     setPlotAxis(channels_);
+    spectrumFiles_->channelsChanged();
     ShowUserROI(scan::toLevel16(savedLLD_), scan::toLevel16(savedULD_), savedIntegMode_ != 0);
 }
 

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class CTreviumCtrl;
 class QAction;
 class QComboBox;
@@ -17,6 +19,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
+class ScanSpectrumFiles;
 class TopLevel;
 class UpDown;
 
@@ -55,6 +58,8 @@ public:
     QStatusBar* StatusBar() const { return StatusBar_; }
     QMenu* mnuContext() const { return mnuContext_; }
     QAction* mnuEntryPrint() const { return mnuEntryPrint_; }
+    // Save Spectrum, Open Reference, Clear Reference and the automatic copy of each scan.
+    ScanSpectrumFiles& spectrumFiles() const { return *spectrumFiles_; }
     QString statusPanel1() const;
     QString statusPanel2() const;
 
@@ -147,4 +152,7 @@ private:
     QLabel* statusPanel2_ = nullptr;
     QMenu* mnuContext_ = nullptr;
     QAction* mnuEntryPrint_ = nullptr;
+
+    // Last, so it goes first: it may still save a running scan from the window's state.
+    std::unique_ptr<ScanSpectrumFiles> spectrumFiles_;
 };

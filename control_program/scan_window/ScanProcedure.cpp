@@ -10,6 +10,7 @@
 #include "MessageService.h"
 #include "Params.h"
 #include "ScanChannels.h"
+#include "ScanSpectrumFiles.h"
 #include "UpDown.h"
 
 #include <QComboBox>
@@ -70,6 +71,7 @@ void Scan::StartScan() {
     channel_ = 1;
     SetChannel();
     globals::scanRunning = true;
+    spectrumFiles_->scanStarted();
 }
 
 void Scan::SetChannel() {
@@ -98,6 +100,7 @@ void Scan::Update(qint32 cps) {
     // Sums are held at the 32-bit limit rather than wrapping into nonsense.
     qint32& sum = globals::scanCounts[size_t(qBound(0, channel_, globals::SCAN_COUNTS_SIZE - 2))];
     sum = scan::addSaturated(sum, cps);
+    spectrumFiles_->readingAdded(qint32(&sum - globals::scanCounts.data()));
     showCounts();
     if (dwellLeft_ > 0) {
         --dwellLeft_;
@@ -134,6 +137,7 @@ void Scan::StopScan() {
     setScanControlsEnabled(true);
     globals::scanRunning = false;
     setStatus(tr("Scan complete"), QString());
+    spectrumFiles_->scanStopped(sweep_ > sweeps_); // saves the scan; no box, no status text
 }
 
 void Scan::ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode) {
