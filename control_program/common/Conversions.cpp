@@ -9,10 +9,15 @@
 
 namespace conv {
 
-QLocale plainLocale() {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale;
+QString plainNumber(double value, int decimals) {
+    QString text = QLocale::c().toString(value, 'f', decimals);
+    if (decimals > 0)
+        text.replace(text.lastIndexOf(u'.'), 1, QLocale().decimalPoint());
+    return text;
+}
+
+QString plainNumber(qint64 value) {
+    return QString::number(value);
 }
 
 bool isVariantVR(const QString& productName) {
@@ -60,8 +65,15 @@ qint32 maxLevelFromCount(bool readOk, qint32 levelCount) {
 }
 
 float TextToSingle(const QString& text) {
+    const QString trimmed = text.trimmed();
     bool ok = false;
-    const float value = QLocale().toFloat(text.trimmed(), &ok);
+    float value = QLocale().toFloat(trimmed, &ok);
+    if (!ok) {
+        // A locale with its own digits may not read back the ASCII digits the window writes.
+        QString plain = trimmed;
+        plain.replace(QLocale().decimalPoint(), QStringLiteral("."));
+        value = QLocale::c().toFloat(plain, &ok);
+    }
     return ok && std::isfinite(value) ? value : 0.0f;
 }
 
@@ -78,11 +90,11 @@ std::optional<qint32> voltsToCount(float volts) {
 }
 
 QString countToVoltsText(qint32 count) {
-    return plainLocale().toString(static_cast<double>(count) * 1500.0 / 4095.0, 'f', 1);
+    return plainNumber(static_cast<double>(count) * 1500.0 / 4095.0, 1);
 }
 
 QString fineGainText(qint32 fine) {
-    return u'x' + plainLocale().toString(1.0 + static_cast<double>(fine) / 4095.0, 'f', 4);
+    return u'x' + plainNumber(1.0 + static_cast<double>(fine) / 4095.0, 4);
 }
 
 QString levelPercentText(qint32 level, qint32 maxLevel) {
@@ -90,7 +102,7 @@ QString levelPercentText(qint32 level, qint32 maxLevel) {
         maxLevel = DEFAULT_MAX_LEVEL;
     const qint32 shown = qBound(0, level, maxLevel);
     const double percent = static_cast<double>(static_cast<qint64>(shown) * 100) / maxLevel;
-    return plainLocale().toString(percent, 'f', 2) + u'%';
+    return plainNumber(percent, 2) + u'%';
 }
 
 QDate productionDate(const QString& raw) {
@@ -98,7 +110,7 @@ QDate productionDate(const QString& raw) {
 }
 
 QString cpsText(qint32 cps) {
-    return plainLocale().toString(cps) + QStringLiteral(" CPS");
+    return plainNumber(qint64(cps)) + QStringLiteral(" CPS");
 }
 
 } // namespace conv

@@ -10,9 +10,11 @@
 
 namespace conv {
 
-// The default locale without digit grouping: instrument readouts read "1500.0", not "1,500.0", and
-// the same text can be typed back.
-QLocale plainLocale();
+// A number in plain decimal: ASCII digits and minus, no digit grouping, and the user's decimal separator
+// (the only part of the locale a readout follows). Instrument readouts read "1500.0", not "1,500.0"
+// or Eastern Arabic digits, and the same text can be typed back.
+QString plainNumber(double value, int decimals);
+QString plainNumber(qint64 value);
 
 // True for the analogue-output variant: the name starts with "Kivo*", "Kivo/VR" or "Kivo-VR" (exact,
 // case-sensitive; the asterisk is an ordinary character).
@@ -35,7 +37,8 @@ std::optional<FirmwareFeatures> firmwareFeatures(const QString& version);
 constexpr qint32 DEFAULT_MAX_LEVEL = 2047;
 qint32 maxLevelFromCount(bool readOk, qint32 levelCount);
 
-// Locale-aware text to single precision; anything that does not convert to a finite float gives 0.
+// Locale-aware text to single precision, also in the plain form the window shows; anything that does
+// not convert to a finite float gives 0.
 float TextToSingle(const QString& text);
 
 // Volts to the 12-bit HV count (4095 for 1500 V), rounded to nearest with ties to even; nullopt when

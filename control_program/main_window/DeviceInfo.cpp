@@ -3,6 +3,7 @@
 
 #include "Conversions.h"
 #include "DeviceParams.h"
+#include "DeviceSequence.h"
 #include "Globals.h"
 #include "MessageService.h"
 #include "Params.h"
@@ -29,6 +30,7 @@ void TopLevel::cmdInfo_Click() {
         showMessage(this, kTitle, tr("Not connected"), MsgIcon::Critical);
         return;
     }
+    const DeviceSequence sequence;
     struct Item {
         qint32 id;
         QString caption;

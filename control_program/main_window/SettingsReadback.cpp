@@ -5,6 +5,7 @@
 
 #include "Conversions.h"
 #include "DeviceParams.h"
+#include "DeviceSequence.h"
 #include "Globals.h"
 #include "ListContents.h"
 #include "Params.h"
@@ -22,6 +23,9 @@ void TopLevel::cmdRefresh_Click() {
         notConnected();
         return;
     }
+    const DeviceSequence sequence;
+    // Read back the user's window, not the channel a running scan has on the device.
+    abortRunningScan();
     {
         UpdatingGuard guard(*this);
         qint32 value = 0;

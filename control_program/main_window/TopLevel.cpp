@@ -4,6 +4,7 @@
 #include "Conversions.h"
 #include "DeviceLink.h"
 #include "DeviceParams.h"
+#include "DeviceSequence.h"
 #include "Globals.h"
 #include "ListContents.h"
 #include "MessageService.h"
@@ -125,10 +126,19 @@ void TopLevel::FillCPSRangeList() {
 }
 
 void TopLevel::cmdConnect_Click() {
-    if (globals::hSCA == 0)
+    const DeviceSequence sequence;
+    if (globals::hSCA == 0) {
+        // A scan left running by a lost connection must not go on over the new one.
+        abortRunningScan();
         connectDevice();
-    else
+    } else {
         disconnectDevice();
+    }
+}
+
+void TopLevel::abortRunningScan() {
+    if (globals::scanRunning && scan_)
+        scan_->abortScan();
 }
 
 void TopLevel::connectDevice() {
@@ -218,6 +228,7 @@ bool TopLevel::confirmUnsavedSettings() {
 void TopLevel::disconnectDevice() {
     if (!confirmUnsavedSettings())
         return;
+    abortRunningScan(); // the device is left with the user's window, not a scan channel's
     kivo::DeviceLink::instance().CloseSCA(globals::hSCA); // disconnected whatever it answers
     globals::hSCA = 0;
     cmdConnect_->setText(tr("&Connect"));
@@ -237,8 +248,10 @@ void TopLevel::closeConnection() {
 }
 
 void TopLevel::Timer1_Timer() {
-    if (globals::hSCA == 0)
+    // A tick inside another handler's failure box waits for the next one.
+    if (globals::hSCA == 0 || DeviceSequence::inProgress())
         return;
+    const DeviceSequence sequence;
     qint32 cps = 0;
     qint32 fresh = 0;
     if (kivo::DeviceLink::instance().ReadCPS(globals::hSCA, &cps, &fresh) != 0 || fresh == 0)
@@ -283,12 +296,14 @@ void TopLevel::Form_Unload() {
 }
 
 void TopLevel::closeEvent(QCloseEvent* event) {
+    const DeviceSequence sequence;
     bool cancel = false;
     Form_QueryUnload(cancel);
     if (cancel) {
         event->ignore();
         return;
     }
+    abortRunningScan(); // the user's window goes back before the program ends
     event->accept();
     Form_Unload();
 }

@@ -121,6 +121,9 @@ private:
     void closeConnection();
     // Asks whether to save unsaved settings; false when the user cancels.
     bool confirmUnsavedSettings();
+    // Stops a running scan as its Stop button does, before an action that must not find the device
+    // on a scan channel's window (save, readback, connect, disconnect, exit).
+    void abortRunningScan();
 
     // Settings handlers' shared steps (TopLevelSettings.cpp).
     void sendGain(int fine);

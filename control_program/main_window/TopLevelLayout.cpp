@@ -47,12 +47,13 @@ QComboBox* list(const char* name) {
     return c;
 }
 
-// A percentage or factor readout: fixed width so the slider beside it does not jump.
-QLabel* readout(const QString& text, const char* name, const QString& accessibleName) {
+// A percentage or factor readout: fixed width so the slider beside it does not jump. A screen reader
+// reads its value (the label's text is its name); the description says what the value is.
+QLabel* readout(const QString& text, const char* name, const QString& description) {
     auto* l = label(text, name);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("100.00%")) + 8);
-    l->setAccessibleName(accessibleName);
+    l->setAccessibleDescription(description);
     return l;
 }
 
@@ -67,7 +68,7 @@ void TopLevel::createControls() {
     cmdExit_ = named(new QPushButton(tr("E&xit")), "cmdExit");
 
     lblCPS_ = label(tr("0 CPS"), "lblCPS");
-    lblCPS_->setAccessibleName(tr("Count rate"));
+    lblCPS_->setAccessibleDescription(tr("Count rate"));
     lblCPS_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblCPS_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblCPS_->setMargin(6);

@@ -5,6 +5,7 @@
 #include "Conversions.h"
 #include "DeviceLink.h"
 #include "DeviceParams.h"
+#include "DeviceSequence.h"
 #include "Globals.h"
 #include "MessageService.h"
 #include "Params.h"
@@ -31,6 +32,7 @@ void TopLevel::cmdApplyHV_Click() {
         cmdApplyHV_->setEnabled(false);
         return;
     }
+    const DeviceSequence sequence;
     const auto count = conv::voltsToCount(conv::TextToSingle(txtHV_->text()));
     if (!count) {
         // Nothing was sent: the text stays for correcting and the apply stays pending.
@@ -51,6 +53,9 @@ void TopLevel::cmdSave_Click() {
         cmdSave_->setEnabled(false);
         return;
     }
+    const DeviceSequence sequence;
+    // Permanent memory must receive the user's window, never a scan channel's.
+    abortRunningScan();
     if (kivo::DeviceLink::instance().SaveSettings(globals::hSCA) != 0) {
         failure(tr("Failed to save settings."));
         return;
@@ -63,6 +68,7 @@ void TopLevel::cmdSave_Click() {
 // ---- Amplifier gain ----
 
 void TopLevel::sendGain(int fine) {
+    const DeviceSequence sequence;
     // A coarse index the list has no entry for (read from the device) is kept as the device has it.
     const int shown = cmbCoarseGain_->currentIndex();
     const qint32 coarse = shown >= 0 ? shown : deviceCoarseGain_;
@@ -94,6 +100,7 @@ void TopLevel::sldFineGain_Scroll(int position) {
 // ---- Discriminator window ----
 
 void TopLevel::levelMoved(QLabel* label, qint32 param, const QString& failureText, int position) {
+    const DeviceSequence sequence;
     label->setText(conv::levelPercentText(position, globals::maxLevel));
     // During a scan the scan owns the device's discriminator; it restores the user's latest window.
     if (!globals::scanRunning && !device::writeNumber(param, position))
@@ -135,6 +142,7 @@ void TopLevel::showULDEnabled(bool enabled) {
 void TopLevel::chkIntegMode_Click() {
     if (updatingControls_ || globals::hSCA == 0)
         return;
+    const DeviceSequence sequence;
     const bool integral = chkIntegMode_->isChecked();
     showULDEnabled(!integral);
     if (!globals::scanRunning && !device::writeNumber(kivo::PARAM_INTEGRAL_MODE, integral ? 1 : 0))
@@ -151,6 +159,7 @@ void TopLevel::showLevel(QSlider* slider, QLabel* label, qint32 level) {
 }
 
 void TopLevel::UpdateControls(qint32 lld, qint32 uld, qint32 integ) {
+    const DeviceSequence sequence;
     UpdatingGuard guard(*this);
     const bool send = !globals::scanRunning && globals::hSCA != 0;
     if (send && !device::writeNumber(kivo::PARAM_LLD, lld))
@@ -172,6 +181,7 @@ void TopLevel::UpdateControls(qint32 lld, qint32 uld, qint32 integ) {
 void TopLevel::sendListIndex(QComboBox* list, qint32 param, const QString& failureText) {
     if (updatingControls_ || globals::hSCA == 0)
         return;
+    const DeviceSequence sequence;
     if (!device::writeNumber(param, list->currentIndex()))
         failure(failureText);
     cmdSave_->setEnabled(true);
@@ -203,6 +213,7 @@ void TopLevel::rbPulse_Click() {
     if (updatingControls_ || globals::hSCA == 0)
         return;
     setAnalogModeControls(false);
+    const DeviceSequence sequence;
     if (!device::writeNumber(kivo::PARAM_ANALOG_MODE, rbDC_->isChecked() ? 1 : 0))
         failure(tr("Failed to set analogue output mode."));
     cmdSave_->setEnabled(true);
@@ -212,6 +223,7 @@ void TopLevel::rbDC_Click() {
     if (updatingControls_ || globals::hSCA == 0)
         return;
     setAnalogModeControls(true);
+    const DeviceSequence sequence;
     if (!device::writeNumber(kivo::PARAM_ANALOG_MODE, rbDC_->isChecked() ? 1 : 0))
         failure(tr("Failed to set analogue output mode."));
     cmdSave_->setEnabled(true);

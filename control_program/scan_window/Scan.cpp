@@ -9,6 +9,7 @@
 #include "ScanChannels.h"
 #include "ScanReportSource.h"
 #include "ScanSpectrumFiles.h"
+#include "ScanTexts.h"
 #include "TopLevel.h"
 #include "UpDown.h"
 #include "YScaleTable.h"
@@ -91,8 +92,9 @@ void Scan::createControls() {
     StatusBar_->setSizeGripEnabled(false);
     statusPanel1_ = new QLabel(StatusBar_);
     statusPanel2_ = new QLabel(StatusBar_);
-    statusPanel1_->setAccessibleName(tr("Scan state"));
-    statusPanel2_->setAccessibleName(tr("Channel progress"));
+    // A screen reader reads a panel by its text ("Sweep 1 of 10"); the description says what it is.
+    statusPanel1_->setAccessibleDescription(tr("Scan state"));
+    statusPanel2_->setAccessibleDescription(tr("Channel progress"));
     StatusBar_->addWidget(statusPanel1_, 1);
     StatusBar_->addWidget(statusPanel2_, 1);
 
@@ -213,12 +215,17 @@ void Scan::setStatus(const QString& panel1, const QString& panel2) {
 // ---- Buttons, lists and menu ----
 
 void Scan::cmdStartStop_Click() {
-    if (globals::scanRunning) {
-        StopScan();
-        statusPanel1_->setText(tr("Scan aborted"));
-    } else {
+    if (globals::scanRunning)
+        abortScan();
+    else
         StartScan();
-    }
+}
+
+void Scan::abortScan() {
+    if (!globals::scanRunning)
+        return;
+    StopScan();
+    statusPanel1_->setText(tr("Scan aborted"));
 }
 
 void Scan::cmdClear_Click() {
@@ -290,7 +297,7 @@ void Scan::txtSweeps_Change() {
 }
 
 void Scan::spinSweeps_Change(int value) {
-    txtSweeps_->setText(QLocale::c().toString(value));
+    txtSweeps_->setText(QString::number(value));
 }
 
 // ---- Context menu ----

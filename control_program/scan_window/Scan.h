@@ -42,6 +42,9 @@ public:
     void SetChannel();
     // Shows the user's discriminator window as ROI 1 and makes it the window restored after a scan.
     void ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode);
+    // Stops a running scan as the Stop button does: the user's window goes back to the device and the
+    // status reads "Scan aborted". Does nothing when no scan runs.
+    void abortScan();
 
     // The controls other windows and tests read.
     CTreviumCtrl* Plot() const { return Plot_; }

@@ -8,7 +8,12 @@
 #include "ScanChannels.h"
 #include "TopLevel.h"
 
-void Scan::Plot_MouseDown(qint16, qint16, qint32, qint32) {
+void Scan::Plot_MouseDown(qint16 Button, qint16, qint32 x, qint32 y) {
+    // Only a left press on the graph moves the plot's cursor to the channel under the pointer; any
+    // other press would start a window from a stale cursor position.
+    constexpr qint16 leftButton = 1;
+    if (Button != leftButton || !Plot_->plotRect().contains(x, y))
+        return;
     dragStart_ = qint16(qBound<qint32>(0, Plot_->cursorPos(), 32767));
     dragging_ = true;
 }
@@ -18,8 +23,9 @@ void Scan::Plot_MouseMove(qint16, qint16, qint32, qint32) {
         dragTo();
 }
 
-void Scan::Plot_MouseUp(qint16, qint16, qint32, qint32) {
-    if (!dragging_)
+void Scan::Plot_MouseUp(qint16 Button, qint16, qint32, qint32) {
+    constexpr qint16 leftButton = 1;
+    if (!dragging_ || Button != leftButton)
         return;
     dragTo();
     dragging_ = false;

@@ -6,16 +6,20 @@
 #include "Conversions.h"
 #include "DeviceLink.h"
 #include "DeviceParams.h"
+#include "DeviceSequence.h"
 #include "Globals.h"
 #include "MessageService.h"
 #include "Params.h"
 #include "ScanChannels.h"
 #include "ScanSpectrumFiles.h"
+#include "ScanTexts.h"
 #include "UpDown.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <limits>
 
 namespace {
 const QString kTitle = QStringLiteral("Morla");
@@ -34,6 +38,7 @@ void Scan::setScanControlsEnabled(bool enabled) {
 void Scan::StartScan() {
     if (globals::hSCA == 0)
         return;
+    const DeviceSequence sequence;
     kivo::DeviceLink& link = kivo::DeviceLink::instance();
     // A failed read leaves the saved value as it was (the window last shown through ShowUserROI).
     if (link.GetParam(globals::hSCA, kivo::PARAM_LLD, &savedLLD_, kivo::NUMBER_PARAM_SIZE) != 0)
@@ -51,19 +56,14 @@ void Scan::StartScan() {
     channels_ = scan::leadingInteger(cmbChannels_->currentText()).value_or(channels_);
     cmbChannels_->setEnabled(false);
 
+    // The box keeps what the user typed; the count scanned is shown in the status bar.
     sweeps_ = scan::sweepsFromText(txtSweeps_->text());
-    // A typed number is shown as the count actually scanned (limited, whole); a text that is no
-    // number stays as typed and scans once.
-    const QString scanned = QLocale::c().toString(sweeps_);
-    if (scan::leadingInteger(txtSweeps_->text()) && txtSweeps_->text() != scanned) {
-        spinSweeps_->setValue(sweeps_);
-        txtSweeps_->setText(scanned);
-    }
     sweep_ = 1;
     txtSweeps_->setEnabled(false);
     spinSweeps_->setEnabled(false);
 
     setPlotAxis(channels_);
+    Plot_->calibrationObject()->setEnable(true);
     Plot_->setCursorPos(channel_);
 
     ShowUserROI(scan::toLevel16(savedLLD_), scan::toLevel16(savedULD_), savedIntegMode_ != 0);
@@ -75,18 +75,20 @@ void Scan::StartScan() {
 }
 
 void Scan::SetChannel() {
+    const DeviceSequence sequence;
     const scan::ChannelWindow w = scan::channelWindow(channel_, channels_, globals::maxLevel);
+    // The channel's state is settled before any failure box opens: a reading taken while the device
+    // may still hold the previous window is never counted.
+    skipNext_ = true;
+    dwellLeft_ = 2;
     kivo::DeviceLink& link = kivo::DeviceLink::instance();
     // The LLD goes first, so the window never passes through a state the device has to reject.
     if (link.SetParam(globals::hSCA, kivo::PARAM_LLD, w.lld) != 0)
         failure(tr("Failed to set LLD."));
     if (link.SetParam(globals::hSCA, kivo::PARAM_ULD, w.uld) != 0)
         failure(tr("Failed to set ULD."));
-    skipNext_ = true;
-    dwellLeft_ = 2;
-    const QLocale locale = conv::plainLocale();
-    setStatus(tr("Sweep %1 of %2").arg(locale.toString(sweep_), locale.toString(sweeps_)),
-              tr("Channel %1 of %2").arg(locale.toString(channel_ + 1), locale.toString(channels_)));
+    setStatus(tr("Sweep %1 of %2").arg(conv::plainNumber(sweep_), conv::plainNumber(sweeps_)),
+              tr("Channel %1 of %2").arg(conv::plainNumber(channel_ + 1), conv::plainNumber(channels_)));
 }
 
 void Scan::Update(qint32 cps) {
@@ -113,8 +115,11 @@ void Scan::Update(qint32 cps) {
         SetChannel();
         return;
     }
-    ++sweep_;
-    if (sweep_ > sweeps_) {
+    // Compared before counting on, so the last of 32767 sweeps also ends the scan.
+    const bool lastSweep = sweep_ >= sweeps_;
+    if (sweep_ < std::numeric_limits<qint16>::max())
+        ++sweep_;
+    if (lastSweep) {
         StopScan();
     } else {
         channel_ = 1;
@@ -123,7 +128,11 @@ void Scan::Update(qint32 cps) {
 }
 
 void Scan::StopScan() {
+    // Stopped before the write-back: nothing that runs while one of its failure boxes is open may
+    // still see a running scan.
+    globals::scanRunning = false;
     if (globals::hSCA != 0) {
+        const DeviceSequence sequence;
         kivo::DeviceLink& link = kivo::DeviceLink::instance();
         if (link.SetParam(globals::hSCA, kivo::PARAM_LLD, savedLLD_) != 0)
             failure(tr("Failed to restore LLD."));
@@ -135,9 +144,8 @@ void Scan::StopScan() {
     }
     cmdStartStop_->setText(tr("&Start"));
     setScanControlsEnabled(true);
-    globals::scanRunning = false;
     setStatus(tr("Scan complete"), QString());
-    spectrumFiles_->scanStopped(sweep_ > sweeps_); // saves the scan; no box, no status text
+    spectrumFiles_->scanStopped(channel_ == channels_); // saves the scan; no box, no status text
 }
 
 void Scan::ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode) {

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 
 struct FakeCall {
     enum Op { Open, Close, Get, Set, ReadCPS, Save };
@@ -188,10 +189,14 @@ public:
 
     QList<ShownMessage> shown;
     QList<MsgAnswer> answers; // for questions, in order; Cancel when the script runs out
+    // Runs while a box is open, as the timers of a real box's event loop would.
+    std::function<void()> whileOpen;
 
     MsgAnswer show(QWidget*, const QString& title, const QString& text, MsgIcon icon,
                    MsgButtons buttons) override {
         shown << ShownMessage{title, text, icon, buttons};
+        if (whileOpen)
+            whileOpen();
         if (buttons == MsgButtons::YesNoCancel)
             return answers.isEmpty() ? MsgAnswer::Cancel : answers.takeFirst();
         return MsgAnswer::Ok;

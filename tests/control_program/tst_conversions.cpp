@@ -154,6 +154,30 @@ private slots:
         QCOMPARE(conv::cpsText(-56), u"-56 CPS"_qs);
     }
 
+    // Readouts write ASCII digits and minus in every locale; only the decimal separator is the user's.
+    void plainDigits_data() {
+        QTest::addColumn<int>("readout");
+        QTest::addColumn<QString>("expected"); // "," stands for the locale's decimal separator
+        QTest::newRow("rate") << 0 << u"-4668 CPS"_qs;
+        QTest::newRow("percent") << 1 << u"50,02%"_qs;
+        QTest::newRow("factor") << 2 << u"x1,5001"_qs;
+        QTest::newRow("volts") << 3 << u"1500,0"_qs;
+    }
+    void plainDigits() {
+        QFETCH(int, readout);
+        QFETCH(QString, expected);
+        const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+        QVERIFY(arabic.zeroDigit() != u"0"_qs); // the locale has digits of its own
+        QLocale::setDefault(arabic);
+        const QString texts[] = {conv::cpsText(-4668), conv::levelPercentText(1024, 2047),
+                                 conv::fineGainText(2048), conv::countToVoltsText(4095)};
+        QCOMPARE(texts[readout], expected.replace(u',', arabic.decimalPoint()));
+    }
+    void plainDigitsReadBack() {
+        QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+        QCOMPARE(conv::TextToSingle(conv::countToVoltsText(2048)), 750.2f);
+    }
+
     void productionDate() {
         QCOMPARE(conv::productionDate(u"20120315"_qs), QDate(2012, 3, 15));
         QCOMPARE(conv::productionDate(u"20120315xyz"_qs), QDate(2012, 3, 15));

@@ -1,6 +1,7 @@
 // The scan's arithmetic: rounding with halves to even, the discriminator window of a channel, the
 // mappings between levels and plot channels, saturated sums and the sweep count from its text.
 #include "ScanChannels.h"
+#include "ScanTexts.h"
 
 #include <QTest>
 
@@ -87,12 +88,18 @@ private slots:
         QTest::newRow("sign") << u"+7"_qs << true << 7;
         QTest::newRow("exponent") << u"1e2"_qs << true << 100;
         QTest::newRow("half") << u"3.5"_qs << true << 4;
-        QTest::newRow("point first") << u".5"_qs << true << 1;
-        QTest::newRow("zero") << u"0"_qs << true << 1;
-        QTest::newRow("above") << u"99999999999"_qs << true << 200;
-        QTest::newRow("empty") << QString() << false << 1;
-        QTest::newRow("word") << u"ten"_qs << false << 1;
-        QTest::newRow("lone sign") << u"-"_qs << false << 1;
+        QTest::newRow("point first") << u".5"_qs << true << 0;
+        QTest::newRow("zero") << u"0"_qs << true << 0;
+        QTest::newRow("negative") << u"-3"_qs << true << -3;
+        QTest::newRow("above the up-down range") << u"500"_qs << true << 500;
+        QTest::newRow("16-bit top") << u"32767"_qs << true << 32767;
+        QTest::newRow("16-bit bottom") << u"-32768"_qs << true << -32768;
+        QTest::newRow("one above 16 bits") << u"32768"_qs << true << 200;
+        QTest::newRow("one below 16 bits") << u"-32769"_qs << true << 1;
+        QTest::newRow("far above") << u"99999999999"_qs << true << 200;
+        QTest::newRow("empty") << QString() << false << 0;
+        QTest::newRow("word") << u"ten"_qs << false << 0;
+        QTest::newRow("lone sign") << u"-"_qs << false << 0;
     }
     void sweepsFromText() {
         QFETCH(QString, text);

@@ -244,6 +244,35 @@ private slots:
         QCOMPARE(f->device.sent(kivo::PARAM_ULD).last(), 1119);
     }
 
+    // Only the left button on the graph moves the cursor, so only it starts a window; the context
+    // menu's right button, the middle button and presses beside the graph leave the window alone.
+    void onlyALeftPressOnTheGraphDrags_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("onGraph");
+        QTest::newRow("right on the graph") << int(Qt::RightButton) << true;
+        QTest::newRow("middle on the graph") << int(Qt::MiddleButton) << true;
+        QTest::newRow("left on the axis labels") << int(Qt::LeftButton) << false;
+    }
+    void onlyALeftPressOnTheGraphDrags() {
+        QFETCH(int, button);
+        QFETCH(bool, onGraph);
+        Scan* s = f->connectAndOpen();
+        drawn(s);
+        const QPoint at = onGraph ? pointOf(s->Plot(), 60) : QPoint(s->Plot()->plotRect().left() - 4, 20);
+        QVERIFY(onGraph == s->Plot()->plotRect().contains(at));
+        const qint32 first = roi(s)->firstChannel();
+        const qint32 last = roi(s)->lastChannel();
+        f->device.calls.clear();
+        QTest::mousePress(s->Plot(), Qt::MouseButton(button), Qt::NoModifier, at);
+        QTest::mouseMove(s->Plot(), pointOf(s->Plot(), 30));
+        QTest::mouseRelease(s->Plot(), Qt::MouseButton(button), Qt::NoModifier, pointOf(s->Plot(), 30));
+        QVERIFY(!s->isDragging());
+        QCOMPARE(roi(s)->firstChannel(), first);
+        QCOMPARE(roi(s)->lastChannel(), last);
+        QCOMPARE(f->window->sldLLD()->value(), 100);
+        QVERIFY(f->device.calls.isEmpty());
+    }
+
     void dragInIntegralModeMovesOnlyTheLLD() {
         Scan* s = f->connectAndOpen();
         QTest::mouseClick(f->window->chkIntegMode(), Qt::LeftButton, Qt::NoModifier,

@@ -1,9 +1,5 @@
 #include "ScanChannels.h"
 
-#include "ReportFormat.h"
-
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -55,18 +51,6 @@ qint32 addSaturated(qint32 sum, qint32 reading) {
 qint16 toLevel16(qint32 level) {
     return qint16(
         std::clamp<qint32>(level, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max()));
-}
-
-std::optional<qint32> leadingInteger(const QString& text) {
-    static const QRegularExpression startsWithNumber(QStringLiteral("^[ \\t]*[+-]?(\\d|\\.\\d)"));
-    if (!startsWithNumber.match(text).hasMatch())
-        return std::nullopt;
-    return roundHalfEven(report::LeadingNumber(text));
-}
-
-qint16 sweepsFromText(const QString& text) {
-    const qint32 count = leadingInteger(text).value_or(0);
-    return qint16(std::clamp<qint32>(count, MIN_SWEEPS, MAX_SWEEPS));
 }
 
 } // namespace scan

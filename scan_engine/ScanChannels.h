@@ -1,12 +1,9 @@
 // The arithmetic of the pseudo-PHA scan: which discriminator window measures a channel, how levels
-// and plot channels map onto each other, and how the sweep count and channel sums are read and kept.
+// and plot channels map onto each other, and how channel sums are kept.
 // Pure functions of their arguments; every rounding sends halves to the even neighbour.
 #pragma once
 
-#include <QString>
 #include <QtGlobal>
-
-#include <optional>
 
 namespace scan {
 
@@ -33,15 +30,5 @@ qint32 addSaturated(qint32 sum, qint32 reading);
 
 // A level narrowed to the 16 bits the scan window's ROI operation takes, held at its limits.
 qint16 toLevel16(qint32 level);
-
-// The leading number of a text (blanks, optional sign, digits with "." as decimal point, optional
-// exponent), rounded half to even; nullopt when the text does not start with a number.
-std::optional<qint32> leadingInteger(const QString& text);
-
-// The number of sweeps a scan makes for the sweeps box's text: its leading number limited to
-// MIN_SWEEPS..MAX_SWEEPS. A text without a number gives one sweep, like a count of 0.
-constexpr qint16 MIN_SWEEPS = 1;
-constexpr qint16 MAX_SWEEPS = 200;
-qint16 sweepsFromText(const QString& text);
 
 } // namespace scan
