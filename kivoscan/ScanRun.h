@@ -39,7 +39,8 @@ private:
     qint32 maxLevel() const override;
     void scanFailure(const QString& text) override;
     void channelStarted() override;
-    void countsChanged() override {}
+    void readingAdded(qint32) override {}
+    void countsCleared() override {}
     void movedOn(qint32) override {}
     void scanEnded(bool complete) override;
 

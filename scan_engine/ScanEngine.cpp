@@ -85,7 +85,7 @@ void ScanEngine::update(qint32 cps) {
     const size_t index = size_t(std::clamp(channel_, 0, COUNTS_SIZE - 2));
     counts_[index] = addSaturated(counts_[index], cps);
     readings_[index] = addSaturated(readings_[index], 1);
-    host_.countsChanged();
+    host_.readingAdded(qint32(index));
     if (dwellLeft_ > 0) {
         --dwellLeft_;
         return;
@@ -133,7 +133,7 @@ void ScanEngine::clear() {
     std::fill(counts_.begin(), counts_.end() - 1, 0);
     readings_.fill(0);
     sweepsCompleted_ = 0;
-    host_.countsChanged();
+    host_.countsCleared();
     channel_ = 1;
     if (running_)
         setChannel();

@@ -29,8 +29,10 @@ public:
     virtual void scanFailure(const QString& text) = 0;
     // The current channel's window went to the device (sweep(), channel() tell which).
     virtual void channelStarted() = 0;
-    // A reading was added to counts().
-    virtual void countsChanged() = 0;
+    // A reading was added to counts() at `channel`.
+    virtual void readingAdded(qint32 channel) = 0;
+    // counts() were zeroed.
+    virtual void countsCleared() = 0;
     // A channel's last reading arrived; the scan moves on to `channel`.
     virtual void movedOn(qint32 channel) = 0;
     // The scan ended, complete or stopped, and the user's window is back on the device.

@@ -10,6 +10,7 @@
 #include "ScanChannels.h"
 #include "ScanPlot.h"
 #include "ScanReportSource.h"
+#include "ScanSpectrumFiles.h"
 #include "ScanTexts.h"
 #include "TopLevel.h"
 #include "UpDown.h"
@@ -37,6 +38,7 @@ Scan::Scan(TopLevel& main)
     createControls();
     layOutControls();
     connectHandlers();
+    spectrumFiles_ = std::make_unique<ScanSpectrumFiles>(*this, main_);
     Form_Load();
 }
 
@@ -259,6 +261,7 @@ void Scan::cmbChannels_Click() {
         return;
     engine_.setChannels(*count);
     scanplot::setAxis(*Plot_, *count);
+    spectrumFiles_->channelsChanged();
     ShowUserROI(scan::toLevel16(savedLLD()), scan::toLevel16(savedULD()), savedIntegMode() != 0);
 }
 

@@ -9,6 +9,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class CTreviumCtrl;
 class QAction;
 class QComboBox;
@@ -19,6 +21,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
+class ScanSpectrumFiles;
 class TopLevel;
 class UpDown;
 
@@ -60,6 +63,8 @@ public:
     QStatusBar* StatusBar() const { return StatusBar_; }
     QMenu* mnuContext() const { return mnuContext_; }
     QAction* mnuEntryPrint() const { return mnuEntryPrint_; }
+    // Save Spectrum, Open Reference, Clear Reference and the automatic copy of each scan.
+    ScanSpectrumFiles& spectrumFiles() const { return *spectrumFiles_; }
     QString statusPanel1() const;
     QString statusPanel2() const;
 
@@ -109,7 +114,8 @@ private:
     qint32 maxLevel() const override;
     void scanFailure(const QString& text) override;
     void channelStarted() override;
-    void countsChanged() override;
+    void readingAdded(qint32 channel) override;
+    void countsCleared() override;
     void movedOn(qint32 channel) override;
     void scanEnded(bool complete) override;
 
@@ -144,4 +150,7 @@ private:
     QLabel* statusPanel2_ = nullptr;
     QMenu* mnuContext_ = nullptr;
     QAction* mnuEntryPrint_ = nullptr;
+
+    // Last, so it goes first: it may still save a running scan from the window's state.
+    std::unique_ptr<ScanSpectrumFiles> spectrumFiles_;
 };

@@ -11,6 +11,7 @@
 #include "MessageService.h"
 #include "ScanChannels.h"
 #include "ScanPlot.h"
+#include "ScanSpectrumFiles.h"
 #include "ScanTexts.h"
 #include "UpDown.h"
 
@@ -47,6 +48,7 @@ void Scan::StartScan() {
     ShowUserROI(scan::toLevel16(savedLLD()), scan::toLevel16(savedULD()), savedIntegMode() != 0);
 
     engine_.begin();
+    spectrumFiles_->scanStarted();
 }
 
 void Scan::SetChannel() {
@@ -82,7 +84,13 @@ void Scan::channelStarted() {
               tr("Channel %1 of %2").arg(conv::plainNumber(channel() + 1), conv::plainNumber(channels())));
 }
 
-void Scan::countsChanged() {
+void Scan::readingAdded(qint32 channel) {
+    spectrumFiles_->readingAdded(channel);
+    scanplot::showCounts(*Plot_, globals::scanCounts);
+}
+
+void Scan::countsCleared() {
+    spectrumFiles_->countsCleared();
     scanplot::showCounts(*Plot_, globals::scanCounts);
 }
 
@@ -92,10 +100,11 @@ void Scan::movedOn(qint32 channel) {
         Plot_->setCursorPos(channel);
 }
 
-void Scan::scanEnded(bool) {
+void Scan::scanEnded(bool complete) {
     cmdStartStop_->setText(tr("&Start"));
     setScanControlsEnabled(true);
     setStatus(tr("Scan complete"), QString());
+    spectrumFiles_->scanStopped(complete); // saves the scan; no box, no status text
 }
 
 void Scan::ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode) {

@@ -8,9 +8,13 @@
 #include "UpDown.h"
 
 #include <QStatusBar>
+#include <QTemporaryDir>
 
 struct ScanFixture : PanelFixture {
+    QTemporaryDir dataHome; // where every scan that ends is saved automatically
+
     ScanFixture() {
+        qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
         globals::scanCounts.fill(0);
         globals::maxLevel = 2047;
     }

@@ -315,7 +315,7 @@ private slots:
     void rightClickOverTheBackgroundOpensTheMenu() {
         Scan* s = f->connectAndOpen();
         QMenu* menu = s->mnuContext();
-        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().size(), 4); // then the spectrum-file entries
         QCOMPARE(menu->actions().front(), s->mnuEntryPrint());
         QCOMPARE(s->mnuEntryPrint()->text(), u"&Print..."_qs);
 

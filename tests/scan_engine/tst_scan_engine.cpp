@@ -21,7 +21,8 @@ struct RecordingHost : scan::ScanHost {
     void channelStarted() override {
         events << u"channel %1 of sweep %2"_qs.arg(engine->channel()).arg(engine->sweep());
     }
-    void countsChanged() override {}
+    void readingAdded(qint32) override {}
+    void countsCleared() override {}
     void movedOn(qint32 channel) override { events << u"moved on to %1"_qs.arg(channel); }
     void scanEnded(bool complete) override { events << (complete ? u"complete"_qs : u"stopped"_qs); }
 };

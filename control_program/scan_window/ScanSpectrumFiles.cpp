@@ -1,0 +1,267 @@
+#include "ScanSpectrumFiles.h"
+
+#include "CTreviumCtrl.h"
+#include "FileDialogService.h"
+#include "Globals.h"
+#include "MessageService.h"
+#include "NoticeService.h"
+#include "Rebin.h"
+#include "Scan.h"
+#include "ScanRecordBuilder.h"
+#include "SpectrumFile.h"
+#include "TopLevel.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Morla");
+const QString kFolderKey = QStringLiteral("SpectrumFiles/Folder");
+
+struct FormatFilter {
+    spectrum::Format format;
+    const char* filter;
+};
+const FormatFilter kFilters[] = {
+    {spectrum::Format::N42, "N42-2012 XML (*.n42)"},
+    {spectrum::Format::Spe, "IAEA SPE (*.spe)"},
+    {spectrum::Format::Csv, "CSV (*.csv)"},
+};
+
+QSettings settings() {
+    return QSettings(QStringLiteral("KivoPanel"), QStringLiteral("KivoPanel"));
+}
+
+// The spectrum is empty: a scan started now begins a new record.
+bool countsEmpty() {
+    return std::all_of(globals::scanCounts.begin(), globals::scanCounts.end(),
+                       [](qint32 c) { return c == 0; });
+}
+
+} // namespace
+
+ScanSpectrumFiles::ScanSpectrumFiles(Scan& scan, TopLevel& main) : scan_(scan), main_(main) {
+    QMenu* menu = scan.mnuContext();
+    auto entry = [&](const QString& text, const char* name, const QKeySequence& keys) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        if (!keys.isEmpty()) {
+            action->setShortcut(keys);
+            scan.addAction(action); // the shortcut works anywhere in the scan window
+        }
+        return action;
+    };
+    save_ = entry(tr("&Save Spectrum..."), "mnuEntrySaveSpectrum", QKeySequence(Qt::CTRL | Qt::Key_S));
+    open_ = entry(tr("&Open Reference..."), "mnuEntryOpenReference", QKeySequence(Qt::CTRL | Qt::Key_O));
+    clear_ = entry(tr("C&lear Reference"), "mnuEntryClearReference", QKeySequence());
+    connect(save_, &QAction::triggered, this, &ScanSpectrumFiles::saveSpectrum);
+    connect(open_, &QAction::triggered, this, &ScanSpectrumFiles::openReference);
+    connect(clear_, &QAction::triggered, this, &ScanSpectrumFiles::clearReference);
+}
+
+ScanSpectrumFiles::~ScanSpectrumFiles() {
+    // The program ends while a scan runs: the spectrum would be gone with it. Only the scan window's
+    // own state is used here; the main window may already be half destroyed.
+    if (globals::scanRunning && scanfiles::session().runStart.isValid())
+        scanStopped(false, true);
+}
+
+QString ScanSpectrumFiles::scansFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/KivoPanel/scans");
+}
+
+// ---- Hooks of the scan procedure ----
+
+void ScanSpectrumFiles::scanStarted() {
+    scanfiles::ScanSession& s = scanfiles::session();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // A scan adds to the counts on screen; it continues their record unless they are empty or were
+    // recorded with another channel count.
+    if (countsEmpty() || !s.hasReadings() || s.channels != scan_.channels()) {
+        s = scanfiles::ScanSession();
+        s.startTime = now;
+        s.channels = scan_.channels();
+    }
+    s.settings = scanfiles::currentSettings(main_);
+    s.levelCount = globals::maxLevel + 1;
+    s.sweepsRequested += scan_.sweeps();
+    s.sweepsBefore = 0;
+    s.runStart = now;
+}
+
+void ScanSpectrumFiles::readingAdded(qint32 channel) {
+    scanfiles::ScanSession& s = scanfiles::session();
+    if (channel >= 0 && channel < qint32(s.readings.size()))
+        ++s.readings[size_t(channel)];
+}
+
+void ScanSpectrumFiles::countsCleared() {
+    scanfiles::ScanSession& s = scanfiles::session();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    s.readings.fill(0);
+    s.realTimeMs = 0;
+    s.sweepsCompleted = 0;
+    s.startTime = now;
+    s.endTime = QDateTime();
+    if (globals::scanRunning) {
+        // The running scan starts its current sweep again; only what it measures from now on counts.
+        s.runStart = now;
+        s.sweepsBefore = scan_.sweep() - 1;
+        s.sweepsRequested = scan_.sweeps() - s.sweepsBefore;
+    } else {
+        s.sweepsRequested = 0;
+    }
+}
+
+void ScanSpectrumFiles::scanStopped(bool complete, bool quiet) {
+    scanfiles::ScanSession& s = scanfiles::session();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (s.runStart.isValid())
+        s.realTimeMs += s.runStart.msecsTo(now);
+    s.runStart = QDateTime();
+    s.endTime = now;
+    const qint32 finished = complete ? scan_.sweeps() : scan_.sweep() - 1;
+    s.sweepsCompleted += std::max(0, finished - s.sweepsBefore);
+    s.sweepsBefore = 0;
+    s.state = complete ? spectrum::ScanState::Complete : spectrum::ScanState::Aborted;
+    autoSave(quiet);
+}
+
+void ScanSpectrumFiles::channelsChanged() {
+    if (reference_)
+        showReference();
+}
+
+spectrum::ScanRecord ScanSpectrumFiles::currentRecord() const {
+    scanfiles::ScreenState screen;
+    screen.channels = scan_.channels();
+    screen.maxLevel = globals::maxLevel;
+    screen.userLLD = scan_.savedLLD();
+    screen.userULD = scan_.savedULD();
+    screen.userIntegralMode = scan_.savedIntegMode() != 0;
+    screen.running = globals::scanRunning && scanfiles::session().runStart.isValid();
+    return scanfiles::buildRecord(scanfiles::session(), globals::scanCounts, screen,
+                                  QDateTime::currentDateTimeUtc());
+}
+
+// ---- The automatic copy ----
+
+void ScanSpectrumFiles::autoSave(bool quiet) {
+    const spectrum::ScanRecord record = currentRecord();
+    lastAutoSave_.clear();
+    if (!record.hasMeasuredChannel())
+        return;
+    const QString folder = scansFolder();
+    QString problem;
+    if (!QDir().mkpath(folder)) {
+        problem = tr("The folder \"%1\" could not be created.").arg(QDir::toNativeSeparators(folder));
+    } else {
+        // Never over another scan's file: scans started in the same second get a number.
+        const QString name = spectrum::proposedFileName(record, spectrum::Format::N42);
+        QString path = QDir(folder).filePath(name);
+        for (int n = 2; QFileInfo::exists(path); ++n)
+            path = QDir(folder).filePath(QFileInfo(name).completeBaseName() + u'-' + QString::number(n) +
+                                         QStringLiteral(".n42"));
+        problem = spectrum::writeFile(record, path, spectrum::Format::N42);
+        if (problem.isEmpty())
+            lastAutoSave_ = path;
+    }
+    if (problem.isEmpty())
+        return;
+    if (quiet) {
+        qWarning("%s", qPrintable(problem));
+        return;
+    }
+    // Reported without a modal box, so the step that stopped the scan goes on as always; over the main
+    // window, which stays when Close takes the scan window away.
+    NoticeService::current().notify(&main_, kTitle,
+                                    tr("The scan was not saved automatically. %1\nThe spectrum is still "
+                                       "shown; use Save Spectrum... to keep it.")
+                                        .arg(problem));
+}
+
+// ---- Save, open and clear ----
+
+QString ScanSpectrumFiles::rememberedFolder() const {
+    const QString folder = settings().value(kFolderKey).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    return QFileInfo(scansFolder()).isDir() ? scansFolder() : QDir::homePath();
+}
+
+void ScanSpectrumFiles::rememberFolder(const QString& file) const {
+    settings().setValue(kFolderKey, QFileInfo(file).absolutePath());
+}
+
+void ScanSpectrumFiles::saveSpectrum() {
+    const spectrum::ScanRecord record = currentRecord();
+    QStringList filters;
+    for (const FormatFilter& f : kFilters)
+        filters << QString::fromLatin1(f.filter);
+    QString selected = filters.first();
+    const QString proposed =
+        QDir(rememberedFolder()).filePath(spectrum::proposedFileName(record, spectrum::Format::N42));
+    QString path = FileDialogService::current().saveFileName(&scan_, tr("Save Spectrum"), proposed,
+                                                             filters.join(QStringLiteral(";;")), selected);
+    if (path.isEmpty())
+        return;
+    // A suffix the user typed decides the format; without one the chosen filter does, and adds it.
+    std::optional<spectrum::Format> format = spectrum::formatOfName(path);
+    if (!format) {
+        format = spectrum::Format::N42;
+        for (const FormatFilter& f : kFilters)
+            if (selected == QLatin1String(f.filter))
+                format = f.format;
+        path += u'.' + spectrum::suffix(*format);
+    }
+    const QString problem = spectrum::writeFile(record, path, *format);
+    if (!problem.isEmpty()) {
+        showMessage(&scan_, kTitle, problem, MsgIcon::Critical);
+        return;
+    }
+    rememberFolder(path);
+}
+
+void ScanSpectrumFiles::openReference() {
+    const QString path = FileDialogService::current().openFileName(
+        &scan_, tr("Open Reference"), rememberedFolder(),
+        tr("Spectra (*.n42 *.xml *.spe *.csv *.txt);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    rememberFolder(path);
+    const spectrum::ReadResult read = spectrum::readFile(path);
+    if (!read.ok()) {
+        showMessage(&scan_, kTitle, read.error, MsgIcon::Critical); // the reference shown stays
+        return;
+    }
+    reference_ = read.record;
+    showReference();
+}
+
+void ScanSpectrumFiles::showReference() {
+    const spectrum::ScanRecord layout = scanfiles::channelLayout(scan_.channels(), globals::maxLevel);
+    QList<qint32> placed = spectrum::rebinOnto(*reference_, layout);
+    // The plot may hold more points than the scan's channels (the whole count array): zeros there, so no
+    // earlier reference is left beyond them to enter the automatic full scale.
+    if (placed.size() < scan_.Plot()->npoints())
+        placed.resize(scan_.Plot()->npoints(), 0);
+    scan_.Plot()->setReferenceData(QVariant::fromValue(placed));
+    scan_.Plot()->setCompareMode(true);
+}
+
+void ScanSpectrumFiles::clearReference() {
+    reference_.reset();
+    CTreviumCtrl* plot = scan_.Plot();
+    // The property keeps what was last assigned, and the report copies it: assign an empty series.
+    plot->setReferenceData(QVariant::fromValue(QList<qint32>(plot->npoints(), 0)));
+    plot->ClearReference();
+    plot->setCompareMode(false);
+}
