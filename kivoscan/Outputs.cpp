@@ -6,7 +6,9 @@
 #include "ReportValues.h"
 #include "ReportWriter.h"
 #include "ScanPlot.h"
+#include "ScanRecords.h"
 #include "ScanRun.h"
+#include "SpectrumFile.h"
 #include "SpectrumImage.h"
 
 #include <QCoreApplication>
@@ -42,7 +44,7 @@ QString asideName(const QString& target) {
 }
 
 QString failed(const QString& path, const QString& reason) {
-    return QStringLiteral("\"%1\" could not be written: %2").arg(QDir::toNativeSeparators(path), reason);
+    return QStringLiteral("\"%1\" could not be written: %2.").arg(QDir::toNativeSeparators(path), reason);
 }
 
 } // namespace
@@ -52,13 +54,43 @@ Outputs::Outputs(const DeviceSession& session, const ScanRun& run, const Options
 
 QString Outputs::write(const Output& output) const {
     switch (output.kind) {
+    case OutputKind::N42:
+        return writeSpectrum(output.path, spectrum::Format::N42);
+    case OutputKind::Spe:
+        return writeSpectrum(output.path, spectrum::Format::Spe);
+    case OutputKind::Csv:
+        return writeSpectrum(output.path, spectrum::Format::Csv);
     case OutputKind::Png:
         return writeImage(output.path);
     case OutputKind::Html:
         return writeReport(output.path);
-    default:
-        return failed(output.path, QStringLiteral("this kind of output is not available"));
+    case OutputKind::Pdf:
+        return writePdf(output.path);
     }
+    return failed(output.path, QStringLiteral("unknown kind of output"));
+}
+
+spectrum::ScanRecord Outputs::record() const {
+    const UnitIdentity& id = session_.identity();
+    const UnitSettings& s = session_.settings();
+    spectrum::ScanRecord r = scan::recordOf(run_.engine(), id.maxLevel, QDateTime::currentDateTimeUtc());
+    r.product = id.product;
+    r.manufacturer = id.manufacturer;
+    r.serialNumber = id.serial;
+    r.firmware = id.firmware;
+    if (s.highVoltage) {
+        r.highVoltageText = QString::number(countToVolts(*s.highVoltage), 'f', 1);
+        r.highVoltageCount = *s.highVoltage;
+    }
+    r.coarseGainIndex = s.gain ? conv::coarseFromGain(*s.gain) : 0;
+    r.fineGain = s.gain ? conv::fineFromGain(*s.gain) : 0;
+    r.programName = QStringLiteral("kivoscan");
+    r.programVersion = QCoreApplication::applicationVersion();
+    return r;
+}
+
+QString Outputs::writeSpectrum(const QString& path, spectrum::Format format) const {
+    return spectrum::writeFile(record(), path, format); // names the file when it fails
 }
 
 QString Outputs::writeImage(const QString& path) const {
@@ -86,6 +118,10 @@ QString Outputs::writeImage(const QString& path) const {
     }
     const QString reason = replaceWith(aside, path);
     return reason.isEmpty() ? QString() : failed(path, reason);
+}
+
+QString Outputs::writePdf(const QString& path) const {
+    return failed(path, QStringLiteral("PDF output is not built in"));
 }
 
 QString Outputs::writeReport(const QString& path) const {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "Options.h"
+#include "ScanRecord.h"
+#include "SpectrumFile.h"
 
 #include <QString>
 
@@ -19,9 +21,14 @@ public:
     // Empty when `output` was written, otherwise a sentence that names the file and the reason.
     QString write(const Output& output) const;
 
+    // The scan with the unit's identity and settings, as the spectrum files carry it.
+    spectrum::ScanRecord record() const;
+
 private:
+    QString writeSpectrum(const QString& path, spectrum::Format format) const;
     QString writeImage(const QString& path) const;
     QString writeReport(const QString& path) const;
+    QString writePdf(const QString& path) const;
 
     const DeviceSession& session_;
     const ScanRun& run_;

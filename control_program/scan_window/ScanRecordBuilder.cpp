@@ -2,7 +2,7 @@
 
 #include "Conversions.h"
 #include "ReportValues.h"
-#include "ScanChannels.h"
+#include "ScanRecords.h"
 #include "TopLevel.h"
 
 #include <QComboBox>
@@ -37,24 +37,12 @@ ScanSession& session() {
     return current;
 }
 
-spectrum::ScanRecord channelLayout(qint32 channels, qint32 maxLevel) {
-    spectrum::ScanRecord r;
-    r.channels = channels;
-    r.levelCount = maxLevel + 1;
-    for (qint32 k = 0; k <= channels; ++k) {
-        const scan::ChannelWindow w = scan::channelWindow(k, channels, maxLevel);
-        r.levels << spectrum::LevelWindow{w.lld, w.uld};
-    }
-    r.counts.fill(0, channels + 1);
-    return r;
-}
-
 spectrum::ScanRecord buildRecord(const ScanSession& s,
                                  const std::array<qint32, globals::SCAN_COUNTS_SIZE>& counts,
                                  const ScreenState& screen, const QDateTime& now) {
     const qint32 channels = std::clamp(screen.channels, 1, globals::SCAN_COUNTS_SIZE - 1);
     const qint32 maxLevel = s.levelCount ? *s.levelCount - 1 : screen.maxLevel;
-    spectrum::ScanRecord r = channelLayout(channels, maxLevel);
+    spectrum::ScanRecord r = scan::channelLayout(channels, maxLevel);
     for (qint32 k = 0; k <= channels; ++k)
         r.counts[k] = std::max(0, counts[size_t(k)]); // a count rate below zero is no count
     r.readings = QList<qint32>(s.readings.begin(), s.readings.begin() + channels + 1);

@@ -65,7 +65,4 @@ spectrum::ScanRecord buildRecord(const ScanSession& session,
                                  const std::array<qint32, globals::SCAN_COUNTS_SIZE>& counts,
                                  const ScreenState& screen, const QDateTime& now);
 
-// The channel layout of a scan of `channels` channels, with zero counts: what a reference is placed on.
-spectrum::ScanRecord channelLayout(qint32 channels, qint32 maxLevel);
-
 } // namespace scanfiles

@@ -8,6 +8,7 @@
 #include "Rebin.h"
 #include "Scan.h"
 #include "ScanRecordBuilder.h"
+#include "ScanRecords.h"
 #include "SpectrumFile.h"
 #include "TopLevel.h"
 
@@ -247,7 +248,7 @@ void ScanSpectrumFiles::openReference() {
 }
 
 void ScanSpectrumFiles::showReference() {
-    const spectrum::ScanRecord layout = scanfiles::channelLayout(scan_.channels(), globals::maxLevel);
+    const spectrum::ScanRecord layout = scan::channelLayout(scan_.channels(), globals::maxLevel);
     QList<qint32> placed = spectrum::rebinOnto(*reference_, layout);
     // The plot may hold more points than the scan's channels (the whole count array): zeros there, so no
     // earlier reference is left beyond them to enter the automatic full scale.
