@@ -1,0 +1,227 @@
+// kivoscan as a user runs it: the real binary over the simulated detector, with a fast reading period.
+// A recording device library in front of the simulator shows what the unit was left with.
+#include "DetectorModel.h"
+#include "DeviceSettings.h"
+#include "SpectrumFile.h"
+
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <csignal>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString errors;
+    QByteArray output;
+};
+
+} // namespace
+
+class TestKivoscan : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QProcessEnvironment environment(const QByteArray& fail = {}) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"KIVO_SIM_STATE"_qs, dir.filePath(u"nvram.ini"_qs));
+        env.insert(u"KIVO_SIM_READING_MS"_qs, u"1"_qs);
+        env.insert(u"KIVO_SIM_SEED"_qs, u"7"_qs);
+        env.insert(u"KIVO_SIM_FAIL"_qs, QString::fromLatin1(fail));
+        env.insert(u"KIVO_RECORD_TARGET"_qs, QStringLiteral(KIVO_SIM_LIBRARY_BUILT));
+        env.insert(u"KIVO_RECORD_LOG"_qs, dir.filePath(u"sets.log"_qs));
+        env.insert(u"XDG_RUNTIME_DIR"_qs, dir.path());
+        return env;
+    }
+    static QStringList withRecorder(QStringList args) {
+        return QStringList{u"--device-library"_qs, QStringLiteral(KIVO_RECORDING_LIBRARY)} + args;
+    }
+    Run run(const QStringList& args, const QByteArray& fail = {}) const {
+        QProcess p;
+        p.setProcessEnvironment(environment(fail));
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral(KIVOSCAN_BINARY), args);
+        p.waitForFinished(120000);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromLocal8Bit(p.readAllStandardError()), p.readAllStandardOutput()};
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // The unit's discriminator window and mode as last written: LLD, ULD, integral mode.
+    QList<qint32> lastWindow() const {
+        QFile log(path(u"sets.log"_qs));
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        QMap<qint32, qint32> last;
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            const QList<QByteArray> f = line.split(' ');
+            if (f.size() == 3)
+                last[f[0].toInt()] = f[1].toInt();
+        }
+        return {last.value(5, -1), last.value(6, -1), last.value(9, -1)};
+    }
+    static int peakChannel(const QList<qint32>& counts) {
+        return int(std::max_element(counts.begin() + 16, counts.end()) - counts.begin());
+    }
+
+private slots:
+    void init() {
+        QVERIFY(dir.isValid());
+        QFile::remove(path(u"sets.log"_qs));
+    }
+
+    void aShortScanWritesEveryOutput() {
+        const Run r =
+            run(withRecorder({u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs, u"--period-ms"_qs, u"2"_qs,
+                              u"a.n42"_qs, u"a.spe"_qs, u"a.csv"_qs, u"a.png"_qs, u"a.html"_qs}));
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        QVERIFY(r.errors.contains(u"sweep 1 of 1 done"_qs));
+        QList<qint32> counts;
+        for (const QString& name : {u"a.n42"_qs, u"a.spe"_qs, u"a.csv"_qs}) {
+            const spectrum::ReadResult read = spectrum::readFile(path(name));
+            QVERIFY2(read.ok(), qPrintable(read.error));
+            QCOMPARE(read.record.channels, 64);
+            QCOMPARE(read.record.state, spectrum::ScanState::Complete);
+            QCOMPARE(read.record.readings.value(10), 3);
+            if (counts.isEmpty())
+                counts = read.record.counts;
+            QCOMPARE(read.record.counts, counts);
+        }
+        // The photopeak where the detector model puts it: channel k is measured around (k + 1/2) / 64.
+        const kivo::sim::DeviceSettings factory = kivo::sim::factoryDefaults({});
+        const double expected = kivo::sim::photopeakLevel(factory, 2048) * 64.0 / 2048 - 0.5;
+        QVERIFY2(std::abs(peakChannel(counts) - expected) <= 2.0,
+                 qPrintable(QString::number(peakChannel(counts))));
+        QCOMPARE(QImage(path(u"a.png"_qs)).size(), QSize(1000, 600));
+        QFile html(path(u"a.html"_qs));
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        QVERIFY(html.readAll().contains("<img src=\"a-spectrum.png\""));
+        QCOMPARE(QImage(path(u"a-spectrum.png"_qs)).size(), QSize(1000, 600));
+        QVERIFY(!QImage(path(u"a-logo.png"_qs)).isNull());
+        QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
+    }
+
+    void settingsAreAppliedFirst() {
+        const Run r = run(withRecorder({u"--hv"_qs, u"900"_qs, u"--coarse"_qs, u"x2"_qs, u"--fine"_qs,
+                                        u"1.5"_qs, u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs,
+                                        u"--period-ms"_qs, u"2"_qs, u"--quiet"_qs, u"b.n42"_qs}));
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        QVERIFY2(r.errors.isEmpty(), qPrintable(r.errors));
+        const spectrum::ReadResult read = spectrum::readFile(path(u"b.n42"_qs));
+        QVERIFY(read.ok());
+        QCOMPARE(read.record.highVoltageCount, std::optional<qint32>(2457));
+        QCOMPARE(read.record.coarseGainIndex, 1);
+        QCOMPARE(read.record.fineGain, 2048);
+        kivo::sim::DeviceSettings applied = kivo::sim::factoryDefaults({});
+        applied.hv = 2457;
+        applied.gain = 1 * 4096 + 2048;
+        const double expected = kivo::sim::photopeakLevel(applied, 2048) * 64.0 / 2048 - 0.5;
+        QVERIFY2(std::abs(peakChannel(read.record.counts) - expected) <= 2.0,
+                 qPrintable(QString::number(peakChannel(read.record.counts))));
+    }
+
+    void aSignalStopsTheScanAsStopDoes_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl+C") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+    void aSignalStopsTheScanAsStopDoes() {
+        QFETCH(int, signal);
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral(KIVOSCAN_BINARY),
+                withRecorder({u"--sweeps"_qs, u"100"_qs, u"--period-ms"_qs, u"2"_qs, u"c.n42"_qs}));
+        QVERIFY(p.waitForStarted());
+        // Stop once the scan is well under way.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(path(u"sets.log"_qs)).size() > 400, 20000);
+        ::kill(pid_t(p.processId()), signal);
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 130);
+        const spectrum::ReadResult read = spectrum::readFile(path(u"c.n42"_qs));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.record.state, spectrum::ScanState::Aborted);
+        QVERIFY(read.record.hasMeasuredChannel());
+        const kivo::sim::DeviceSettings factory = kivo::sim::factoryDefaults({});
+        QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
+    }
+
+    void failuresEndWithTheirExitCode_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("fail");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("written"); // an output that must exist afterwards, or ""
+        const QStringList scan{u"--channels"_qs, u"64"_qs,          u"--sweeps"_qs,
+                               u"1"_qs,          u"--period-ms"_qs, u"2"_qs};
+        QTest::newRow("no unit") << scan + QStringList{u"d.n42"_qs} << QByteArray("OpenSCA") << 3
+                                 << u"Failed to connect to SCA."_qs << QString();
+        QTest::newRow("device call") << scan + QStringList{u"e.n42"_qs} << QByteArray("SetParam:6") << 4
+                                     << u"Failed to set ULD."_qs << u"e.n42"_qs;
+        QTest::newRow("output") << scan + QStringList{u"/proc/kivoscan-test.n42"_qs, u"f.csv"_qs}
+                                << QByteArray() << 5 << u"/proc/kivoscan-test.n42"_qs << u"f.csv"_qs;
+    }
+    void failuresEndWithTheirExitCode() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, fail);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QFETCH(QString, written);
+        const Run r = run(args, fail);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.errors.contains(message), qPrintable(r.errors));
+        if (!written.isEmpty())
+            QVERIFY(spectrum::readFile(path(written)).ok());
+    }
+
+    // Refused before the unit is touched: with a unit that cannot be opened, any attempt would end 3.
+    void badCommandLinesAreRefused_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown option")
+            << QStringList{u"--fast"_qs, u"z.n42"_qs} << u"unknown option --fast"_qs;
+        QTest::newRow("channels") << QStringList{u"--channels=100"_qs, u"z.n42"_qs} << u"--channels"_qs;
+        QTest::newRow("sweeps") << QStringList{u"--sweeps"_qs, u"0"_qs, u"z.n42"_qs} << u"--sweeps"_qs;
+        QTest::newRow("high voltage") << QStringList{u"--hv"_qs, u"1500.1"_qs, u"z.n42"_qs} << u"--hv"_qs;
+        QTest::newRow("coarse gain") << QStringList{u"--coarse"_qs, u"x3"_qs, u"z.n42"_qs} << u"--coarse"_qs;
+        QTest::newRow("fine gain") << QStringList{u"--fine"_qs, u"2,0"_qs, u"z.n42"_qs} << u"--fine"_qs;
+        QTest::newRow("period") << QStringList{u"--period-ms"_qs, u"0"_qs, u"z.n42"_qs} << u"--period-ms"_qs;
+        QTest::newRow("value missing") << QStringList{u"z.n42"_qs, u"--sweeps"_qs} << u"needs a value"_qs;
+        QTest::newRow("extension") << QStringList{u"a.txt"_qs} << u"no known extension"_qs;
+        QTest::newRow("folder") << QStringList{u"nowhere/z.n42"_qs} << u"does not exist"_qs;
+        QTest::newRow("no output") << QStringList{u"--sweeps"_qs, u"2"_qs} << u"no output"_qs;
+        QTest::newRow("same output twice") << QStringList{u"z.n42"_qs, u"./z.n42"_qs} << u"named twice"_qs;
+        QTest::newRow("info with outputs") << QStringList{u"--info"_qs, u"z.n42"_qs} << u"--info"_qs;
+        QTest::newRow("device library")
+            << QStringList{u"--device-library"_qs, u"nowhere.so"_qs, u"z.n42"_qs} << u"nowhere.so"_qs;
+    }
+    void badCommandLinesAreRefused() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Run r = run(args, "OpenSCA");
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.errors.contains(message), qPrintable(r.errors));
+        QVERIFY(r.errors.contains(u"Usage: kivoscan [options] OUTPUT..."_qs));
+        QVERIFY(!QFile::exists(path(u"z.n42"_qs)));
+    }
+
+    void infoPrintsTheUnitAsJson() {
+        const Run r = run({u"--info"_qs});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        const QJsonObject json = QJsonDocument::fromJson(r.output).object();
+        QCOMPARE(json[u"unit"_qs][u"serial"_qs].toString(), u"VR-24-03117"_qs);
+        QCOMPARE(json[u"unit"_qs][u"levels"_qs].toInt(), 2048);
+        QCOMPARE(json[u"settings"_qs][u"lld"_qs].toInt(), kivo::sim::factoryDefaults({}).lld);
+        QCOMPARE(json[u"settings"_qs][u"highVoltage"_qs][u"volts"_qs].toDouble(), 2730 * 1500.0 / 4095);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKivoscan)
+#include "tst_kivoscan.moc"
