@@ -1,12 +1,14 @@
 // Cost of the scan's per-reading work and the CPU share of a running scan. One Update sums a reading,
 // hands the whole 513-value array to the plot and has it repainted at its 533 x 353 size; the main
-// window's timer does that (plus one ReadCPS) every 250 ms. The device is an in-process stand-in with
+// window's timer does that (plus one ReadCPS) every 250 ms. The scan engine alone (kivoscan's) is
+// measured beside it. The device is an in-process stand-in with
 // a fresh reading on every call, so only the program's own work is measured.
 #include "CTreviumCtrl.h"
 #include "DeviceLink.h"
 #include "Globals.h"
 #include "Params.h"
 #include "Scan.h"
+#include "ScanEngine.h"
 #include "TopLevel.h"
 
 #include <QApplication>
@@ -93,6 +95,36 @@ void BM_UpdateWithoutPaint(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UpdateWithoutPaint)->Unit(benchmark::kMicrosecond);
+
+// The scan engine alone, as kivoscan runs it: the same reading without a window or a plot. Side by side
+// with the window's Update above, it shows what the window adds.
+struct QuietHost : scan::ScanHost {
+    qint32 deviceHandle() const override { return 1; }
+    qint32 maxLevel() const override { return 2047; }
+    void scanFailure(const QString&) override {}
+    void channelStarted() override {}
+    void readingAdded(qint32) override {}
+    void countsCleared() override {}
+    void movedOn(qint32) override {}
+    void scanEnded(bool) override {}
+};
+
+void BM_EngineUpdate(benchmark::State& state) {
+    kivo::KivoFunctions table{&openSCA, &closeSCA, &getParam, &setParam, &readCPS, &saveSettings};
+    kivo::DeviceLink::instance().overrideFunctions(&table);
+    QuietHost host;
+    scan::Counts counts{};
+    bool running = false;
+    scan::ScanEngine engine(host, counts, running);
+    engine.start(512, 200);
+    for (auto _ : state) {
+        engine.update(1234);
+        if (!running)
+            engine.start(512, 200);
+    }
+    kivo::DeviceLink::instance().overrideFunctions(nullptr);
+}
+BENCHMARK(BM_EngineUpdate)->Unit(benchmark::kNanosecond);
 
 // One Update and the repaint it causes, drawn at once.
 void BM_UpdateAndRepaint(benchmark::State& state) {

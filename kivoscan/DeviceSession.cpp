@@ -4,6 +4,7 @@
 #include "DeviceLink.h"
 #include "DeviceParams.h"
 #include "Globals.h"
+#include "ListContents.h"
 #include "Params.h"
 
 #include <QJsonValue>
@@ -118,6 +119,12 @@ void DeviceSession::close() {
 
 QJsonObject DeviceSession::toJson() const {
     auto number = [](const std::optional<qint32>& v) { return v ? QJsonValue(*v) : QJsonValue(); };
+    // A list setting: its position, as the unit holds it, and what that position means.
+    auto listed = [](const std::optional<qint32>& v, const QStringList& texts) {
+        if (!v)
+            return QJsonValue();
+        return QJsonValue(QJsonObject{{u"position"_qs, *v}, {u"text"_qs, texts.value(*v)}});
+    };
     QJsonObject unit{
         {u"product"_qs, identity_.product},
         {u"manufacturer"_qs, identity_.manufacturer},
@@ -141,13 +148,14 @@ QJsonObject DeviceSession::toJson() const {
     s[u"uld"_qs] = number(v.uld);
     s[u"integralMode"_qs] = v.integralMode ? QJsonValue(*v.integralMode != 0) : QJsonValue();
     if (identity_.ttlDuration)
-        s[u"ttlDuration"_qs] = number(v.ttlDuration);
+        s[u"ttlDuration"_qs] = listed(v.ttlDuration, lists::ttlDuration());
     if (identity_.isVR) {
         s[u"analogueMode"_qs] =
             v.analogMode ? QJsonValue(*v.analogMode != 0 ? u"count rate"_qs : u"pulse"_qs) : QJsonValue();
-        s[u"cpsRange"_qs] = number(v.cpsRange);
+        s[u"cpsRange"_qs] =
+            listed(v.cpsRange, identity_.extRanges ? lists::cpsRangeExtended() : lists::cpsRangeShort());
         if (identity_.extRanges)
-            s[u"responseTime"_qs] = number(v.responseTime);
+            s[u"responseTime"_qs] = listed(v.responseTime, lists::responseTime());
     }
     return QJsonObject{{u"unit"_qs, unit}, {u"settings"_qs, s}};
 }

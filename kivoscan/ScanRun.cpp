@@ -11,6 +11,7 @@ namespace kivoscan {
 ScanRun::ScanRun(DeviceSession& session, Progress& progress, int periodMs)
     : session_(session), progress_(progress), engine_(*this, counts_, running_), periodMs_(periodMs) {
     timer_.setInterval(periodMs_);
+    timer_.setTimerType(Qt::PreciseTimer); // a coarse timer slips by up to 5 % of every period
     connect(&timer_, &QTimer::timeout, this, &ScanRun::poll);
 }
 
