@@ -31,7 +31,7 @@ LiveObjectToken::~LiveObjectToken() {
     g_liveObjects.fetch_sub(1);
 }
 
-AutomationObject::AutomationObject(QObject* parent) : QObject(parent) {
+AutomationObject::AutomationObject(QObject* parent) : QObject(parent), token_(std::in_place) {
     // A script engine takes ownership of parentless objects that methods return and deletes them
     // when collected; these objects belong to their shared_ptr owners instead.
     QJSEngine::setObjectOwnership(this, QJSEngine::CppOwnership);
@@ -43,6 +43,8 @@ std::shared_ptr<QObject> AutomationObject::reference(QObject* object) {
     auto* automation = dynamic_cast<AutomationObject*>(object);
     if (!automation)
         return {};
+    if (automation->target_)
+        return automation->target_;
     std::shared_ptr<AutomationObject> shared = automation->weak_from_this().lock();
     return shared;
 }
