@@ -72,7 +72,8 @@ public:
 // for the object, forward every member to it and hold one reference on it (see ScriptReferences.h).
 // A script reference therefore keeps its object alive for as long as the script can reach it, and
 // releases it when the script's garbage collector drops the reference. Members of derived classes
-// reach their state through self(), which is the object itself or the object a reference stands for.
+// reach their state through self(), which is the object itself or the object a reference stands for,
+// and each class has an invokable default constructor, through which its script references are made.
 class TREVIUM_EXPORT AutomationObject : public QObject,
                                         public std::enable_shared_from_this<AutomationObject> {
     Q_OBJECT

@@ -20,7 +20,7 @@ class TREVIUM_EXPORT Calibration : public AutomationObject, public Dispatchable 
     Q_PROPERTY(float Slope READ slope WRITE setSlope)
     Q_PROPERTY(float Quadratic READ quadratic WRITE setQuadratic)
 public:
-    Calibration() = default;
+    Q_INVOKABLE Calibration() = default;
 
     bool enable() const { return d().enable_; }
     void setEnable(bool on) { d().enable_ = on; }
@@ -85,7 +85,7 @@ public:
     // The capacity is also the image's row count; it is kept to what a history can hold in memory.
     static constexpr qint32 kMaxCapacity = 32767;
 
-    Waterfall() = default;
+    Q_INVOKABLE Waterfall() = default;
 
     qint32 maxSize() const { return d().maxSize_; }
     // Clamped to 0..kMaxCapacity; on a change keeps the oldest lines that fit, then repaints.
@@ -139,7 +139,7 @@ class TREVIUM_EXPORT ZoomBox : public ControlBoundObject, public Dispatchable {
     Q_PROPERTY(qint32 FirstChannel READ firstChannel WRITE setFirstChannel)
     Q_PROPERTY(qint32 LastChannel READ lastChannel WRITE setLastChannel)
 public:
-    ZoomBox() = default;
+    Q_INVOKABLE ZoomBox() = default;
 
     quint32 color() const { return d().color_; }
     void setColor(quint32 c);

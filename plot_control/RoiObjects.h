@@ -24,7 +24,7 @@ class TREVIUM_EXPORT RoiInfo : public AutomationObject, public Dispatchable {
     Q_PROPERTY(qint32 FirstChannel READ firstChannel WRITE setFirstChannel)
     Q_PROPERTY(qint32 LastChannel READ lastChannel WRITE setLastChannel)
 public:
-    RoiInfo() = default;
+    Q_INVOKABLE RoiInfo() = default;
 
     QString label() const { return d().label_; }
     void setLabel(const QString& label) { d().label_ = label; }
@@ -57,7 +57,8 @@ using RoiList = std::vector<std::shared_ptr<RoiInfo>>;
 class TREVIUM_EXPORT RoiEnumerator : public AutomationObject, public Dispatchable {
     Q_OBJECT
 public:
-    explicit RoiEnumerator(std::shared_ptr<const RoiList> items = {}, qint32 position = 0);
+    Q_INVOKABLE RoiEnumerator() : RoiEnumerator(nullptr) {}
+    explicit RoiEnumerator(std::shared_ptr<const RoiList> items, qint32 position = 0);
 
     // Up to `count` items from the current position; S_FALSE when fewer than `count` were left.
     HResult next(qint32 count, RoiList& out);
@@ -95,7 +96,7 @@ class TREVIUM_EXPORT RoiCollection : public AutomationObject, public Dispatchabl
     Q_PROPERTY(qint32 Count READ count)
     Q_PROPERTY(trevium::RoiEnumerator* _NewEnum READ scriptNewEnum)
 public:
-    RoiCollection() = default;
+    Q_INVOKABLE RoiCollection() = default;
 
     // Appends a reference; duplicates are allowed. E_INVALIDARG for an object that is not a
     // shared RoiInfo (scripts may hand over anything).

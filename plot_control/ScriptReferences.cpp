@@ -37,8 +37,7 @@ private:
 } // namespace
 
 AutomationObject* ScriptReferences::handOutObject(const QObject* caller,
-                                                  std::shared_ptr<AutomationObject> object,
-                                                  AutomationObject* (*make)(), Made made) {
+                                                  std::shared_ptr<AutomationObject> object, Made made) {
     if (!object)
         return nullptr;
     QJSEngine* engine = caller ? qjsEngine(caller) : nullptr;
@@ -51,7 +50,10 @@ AutomationObject* ScriptReferences::handOutObject(const QObject* caller,
     // is only waiting to be deleted.
     if (AutomationObject* existing = object->scriptReference_; existing && qjsEngine(existing) == engine)
         return existing;
-    AutomationObject* reference = make();
+    auto* reference = dynamic_cast<AutomationObject*>(object->metaObject()->newInstance());
+    Q_ASSERT_X(reference, "handOut", "automation classes need an invokable default constructor");
+    if (!reference)
+        return object.get();
     reference->token_.reset();
     reference->target_ = object;
     object->scriptReference_ = reference;

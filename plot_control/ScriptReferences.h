@@ -22,13 +22,14 @@ public:
     // The object `object` as `caller`'s caller should see it (see above).
     template <typename T>
     static T* handOut(const QObject* caller, const std::shared_ptr<T>& object, Made made = Made::Existing) {
-        return static_cast<T*>(handOutObject(caller, object, &makeEmpty<T>, made));
+        // A script reference is of the object's own class, which derives from T.
+        return static_cast<T*>(handOutObject(caller, object, made));
     }
 
 private:
-    template <typename T> static AutomationObject* makeEmpty() { return new T(); }
+    // Script references are made through the class's invokable default constructor.
     static AutomationObject* handOutObject(const QObject* caller, std::shared_ptr<AutomationObject> object,
-                                           AutomationObject* (*make)(), Made made);
+                                           Made made);
 };
 
 template <typename T>

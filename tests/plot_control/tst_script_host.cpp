@@ -176,6 +176,7 @@ private slots:
                 [plot.ROI.Item(1).Label, failed]
             )"));
             QCOMPARE(r.property(0).toString(), QStringLiteral("made"));
+            QCOMPARE(plot.roiCollection()->items()[0]->label(), QStringLiteral("made")); // the object itself
             QVERIFY(r.property(1).toString().contains(QStringLiteral("Trevium.Nothing.1")));
             QCOMPARE(liveObjectCount(), before + 6); // control, its four objects, the item
         }
