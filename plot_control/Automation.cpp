@@ -39,6 +39,18 @@ AutomationObject::AutomationObject(QObject* parent) : QObject(parent), token_(st
 
 AutomationObject::~AutomationObject() = default;
 
+void AutomationObject::fail(const AutomationError& error) const {
+    setErrorInfo(error);
+    QJSEngine* engine = target_ ? qjsEngine(this) : nullptr;
+    if (!engine)
+        return;
+    const QString message =
+        error.description.isEmpty()
+            ? QStringLiteral("Automation error 0x%1").arg(quint32(error.code), 8, 16, QLatin1Char('0'))
+            : QStringLiteral("%1 (%2)").arg(error.description, error.source);
+    engine->throwError(error.code == DISP_E_BADINDEX ? QJSValue::RangeError : QJSValue::TypeError, message);
+}
+
 std::shared_ptr<QObject> AutomationObject::reference(QObject* object) {
     auto* automation = dynamic_cast<AutomationObject*>(object);
     if (!automation)

@@ -89,6 +89,10 @@ public:
     bool isScriptReference() const { return bool(target_); }
 
 protected:
+    // Reports a failing member: leaves the error information for the caller and, on a script
+    // reference, raises it as an exception in the script.
+    void fail(const AutomationError& error) const;
+
     template <typename T> T& self() { return static_cast<T&>(target_ ? *target_ : *this); }
     template <typename T> const T& self() const { return static_cast<const T&>(target_ ? *target_ : *this); }
 

@@ -56,7 +56,7 @@ std::shared_ptr<RoiEnumerator> RoiEnumerator::clone() const {
 QVariantList RoiEnumerator::Next(qint32 count) {
     RoiList items;
     if (const HResult hr = next(count, items); !succeeded(hr))
-        setErrorInfo({hr, {}, {}});
+        fail({hr, {}, {}});
     QVariantList out;
     out.reserve(static_cast<qsizetype>(items.size()));
     for (const auto& item : items)
@@ -67,7 +67,7 @@ QVariantList RoiEnumerator::Next(qint32 count) {
 bool RoiEnumerator::Skip(qint32 count) {
     const HResult hr = skip(count);
     if (!succeeded(hr))
-        setErrorInfo({hr, {}, {}});
+        fail({hr, {}, {}});
     return hr == S_OK;
 }
 
@@ -198,12 +198,12 @@ RoiEnumerator* RoiCollection::scriptNewEnum() const {
 
 void RoiCollection::Add(QObject* item) {
     if (const HResult hr = add(item); !succeeded(hr))
-        setErrorInfo({hr, {}, {}});
+        fail({hr, {}, {}});
 }
 
 void RoiCollection::Remove(const QVariant& Index) {
     if (const AutomationError error = removeAt(Index); error.failed())
-        setErrorInfo(error);
+        fail(error);
 }
 
 void RoiCollection::Clear() {
@@ -214,7 +214,7 @@ RoiInfo* RoiCollection::item(const QVariant& Index) const {
     AutomationError error;
     const auto found = itemAt(Index, &error);
     if (error.failed())
-        setErrorInfo(error);
+        fail(error);
     return handOut(this, found);
 }
 

@@ -103,6 +103,31 @@ private slots:
         QCOMPARE(r.toVariant().toList(), (QVariantList{2, "ab", 1, "c", 0, "c", true, false, 0, 0}));
     }
 
+    void failuresAreScriptExceptions_data() {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("error"); // name: message
+        QTest::newRow("index 0") << "plot.ROI.Item(0)"
+                                 << "RangeError: Subscript out of range (IROIcollection)";
+        QTest::newRow("index past the end") << "plot.ROI.Remove(2)"
+                                            << "RangeError: Subscript out of range (IROIcollection)";
+        QTest::newRow("index not an integer") << "plot.ROI.item(1.5)"
+                                              << "TypeError: Automation error 0x80070057";
+        QTest::newRow("adding what is no item") << "plot.ROI.Add(plot.Calibration)"
+                                                << "TypeError: Automation error 0x80070057";
+        QTest::newRow("negative count") << "plot.ROI._NewEnum.Next(-1)"
+                                        << "TypeError: Automation error 0x80070057";
+    }
+    void failuresAreScriptExceptions() {
+        QFETCH(QString, statement);
+        QFETCH(QString, error);
+        CTreviumCtrl plot;
+        addItems(plot, {"a"});
+        Script script(&plot);
+        const QString code = QStringLiteral("try { %1; 'no error' } catch (e) { e.name + ': ' + e.message }");
+        QCOMPARE(script.run(code.arg(statement)).toString(), error);
+        QCOMPARE(plot.roiCollection()->count(), 1);
+    }
+
     void sameObjectEachTime() {
         CTreviumCtrl plot;
         addItems(plot, {"a"});
