@@ -5,9 +5,11 @@
 #include "TreviumExport.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace trevium {
 
@@ -64,8 +66,14 @@ public:
 };
 
 // Base of the non-visual automation objects. Instances are held by std::shared_ptr (hosts, the
-// control, collections, enumerators all hold references); scripts see them as plain QObjects whose
-// ownership stays with C++.
+// control, collections, enumerators all hold references).
+//
+// Scripts hold them through script references: JavaScript-owned objects of the same class that stand
+// for the object, forward every member to it and hold one reference on it (see ScriptReferences.h).
+// A script reference therefore keeps its object alive for as long as the script can reach it, and
+// releases it when the script's garbage collector drops the reference. Members of derived classes
+// reach their state through self(), which is the object itself or the object a reference stands for,
+// and each class has an invokable default constructor, through which its script references are made.
 class TREVIUM_EXPORT AutomationObject : public QObject,
                                         public std::enable_shared_from_this<AutomationObject> {
     Q_OBJECT
@@ -73,11 +81,27 @@ public:
     explicit AutomationObject(QObject* parent = nullptr);
     ~AutomationObject() override;
 
-    // A new reference to `object` if it is a shared automation object, else null.
+    // A new reference to the object behind `object` (the object itself or, for a script reference,
+    // the object it stands for), or null if it is no shared automation object.
     static std::shared_ptr<QObject> reference(QObject* object);
 
+    // True for a script reference, false for the object itself.
+    bool isScriptReference() const { return bool(target_); }
+
+protected:
+    // Reports a failing member: leaves the error information for the caller and, on a script
+    // reference, raises it as an exception in the script.
+    void fail(const AutomationError& error) const;
+
+    template <typename T> T& self() { return static_cast<T&>(target_ ? *target_ : *this); }
+    template <typename T> const T& self() const { return static_cast<const T&>(target_ ? *target_ : *this); }
+
 private:
-    LiveObjectToken token_;
+    friend class ScriptReferences;
+
+    std::shared_ptr<AutomationObject> target_;   // set for a script reference only
+    QPointer<AutomationObject> scriptReference_; // the newest script reference to this object
+    std::optional<LiveObjectToken> token_;       // script references are not objects of their own
 };
 
 } // namespace trevium

@@ -5,11 +5,14 @@
 #include "AboutDialog.h"
 #include "ControlPointerHost.h"
 #include "PointerController.h"
+#include "ScriptReferences.h"
 
 #include <QFile>
 #include <QJSEngine>
 #include <QRandomGenerator>
 #include <QSaveFile>
+
+#include <cmath>
 
 using namespace trevium;
 
@@ -33,6 +36,7 @@ CTreviumCtrl::CTreviumCtrl(QWidget* parent, Init init) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);       // arrow keys move the cursor
     setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers the whole client area
     setAccessibleName(QStringLiteral("Plot"));
+    setMaximumSize(kMaxExtent, kMaxExtent); // the largest extent the property bag records
     // Hosts own the control; a script engine that sees it must never collect it.
     QJSEngine::setObjectOwnership(this, QJSEngine::CppOwnership);
 
@@ -70,13 +74,20 @@ qint32 CTreviumCtrl::hWnd() const {
     return static_cast<qint32>(internalWinId());
 }
 
+// Enumerated and colour properties ignore values outside their range (see PropertyBag.h), so that
+// everything a host can set is also what a saved control loads back.
+
 void CTreviumCtrl::setBorderStyle(qint16 style) {
+    if (style < 0 || style > kBorderStyleMax)
+        return;
     setR(props_.borderStyle, style);
     const int m = style ? (props_.appearance ? 2 : 1) : 0;
     setContentsMargins(m, m, m, m);
 }
 
 void CTreviumCtrl::setAppearance(TreviumCtl::AppearanceEnum appearance) {
+    if (appearance < 0 || appearance > kAppearanceMax)
+        return;
     setR(props_.appearance, qint16(appearance));
     setBorderStyle(props_.borderStyle);
 }
@@ -90,10 +101,12 @@ void CTreviumCtrl::setXmax(qint16 v) {
     setR(props_.xMax, v);
 }
 void CTreviumCtrl::setYmin(float v) {
-    setR(props_.yMin, v);
+    if (std::isfinite(v))
+        setR(props_.yMin, v);
 }
 void CTreviumCtrl::setYmax(float v) {
-    setR(props_.yMax, v);
+    if (std::isfinite(v))
+        setR(props_.yMax, v);
 }
 void CTreviumCtrl::setYscale(qint32 v) {
     setR(props_.yScale, v);
@@ -120,19 +133,19 @@ void CTreviumCtrl::setShowTicks(bool v) {
     setR(props_.showTicks, v);
 }
 void CTreviumCtrl::setGraphColor(quint32 v) {
-    setR(props_.graphColor, v);
+    setColor(props_.graphColor, v);
 }
 void CTreviumCtrl::setGridColor(quint32 v) {
-    setR(props_.gridColor, v);
+    setColor(props_.gridColor, v);
 }
 void CTreviumCtrl::setAxisColor(quint32 v) {
-    setR(props_.axisColor, v);
+    setColor(props_.axisColor, v);
 }
 void CTreviumCtrl::setLabelColor(quint32 v) {
-    setR(props_.labelColor, v);
+    setColor(props_.labelColor, v);
 }
 void CTreviumCtrl::setAlarmColor(quint32 v) {
-    setR(props_.alarmColor, v);
+    setColor(props_.alarmColor, v);
 }
 void CTreviumCtrl::setAlarmLevel(qint32 v) {
     setR(props_.alarmLevel, v);
@@ -147,7 +160,7 @@ void CTreviumCtrl::setCompareMode(bool v) {
     setR(props_.compareMode, v);
 }
 void CTreviumCtrl::setReferenceColor(quint32 v) {
-    setR(props_.referenceColor, v);
+    setColor(props_.referenceColor, v);
 }
 void CTreviumCtrl::setFastDraw(bool v) {
     setR(props_.fastDraw, v);
@@ -168,7 +181,7 @@ void CTreviumCtrl::setShowWaterfall(bool v) {
     setR(props_.showWaterfall, v);
 }
 void CTreviumCtrl::setCursorColor(quint32 v) {
-    setR(props_.cursorColor, v);
+    setColor(props_.cursorColor, v);
 }
 void CTreviumCtrl::setCursorPos(qint32 v) {
     setR(cursorPos_, v);
@@ -177,6 +190,8 @@ void CTreviumCtrl::setShowCursor(bool v) {
     setR(props_.showCursor, v);
 }
 void CTreviumCtrl::setCursorType(TreviumCtl::CursorType v) {
+    if (v < 0 || v > kCursorTypeMax)
+        return;
     setR(props_.cursorType, qint16(v));
 }
 
@@ -186,6 +201,8 @@ void CTreviumCtrl::setRollMode(TreviumCtl::RollModes v) {
 }
 
 void CTreviumCtrl::setBackColor(quint32 v) {
+    if (!isOleColor(v))
+        return;
     props_.backColor = v;
     update();
 }
@@ -219,7 +236,21 @@ void CTreviumCtrl::setLastPoint(qint32 point) {
     changed();
 }
 
-// Owned objects: the put is accepted, the owned object stays.
+// Owned objects: a script gets its own reference, which keeps the object alive as long as the script
+// holds it; a put is accepted and the owned object stays.
+
+RoiCollection* CTreviumCtrl::hostROI() const {
+    return handOut(this, roi_);
+}
+Calibration* CTreviumCtrl::hostCalibration() const {
+    return handOut(this, calibration_);
+}
+Waterfall* CTreviumCtrl::hostWaterfall() const {
+    return handOut(this, waterfall_);
+}
+ZoomBox* CTreviumCtrl::hostZoomBox() const {
+    return handOut(this, zoomBox_);
+}
 
 void CTreviumCtrl::putROI(RoiCollection*) {
     modified_ = true;
@@ -445,6 +476,14 @@ std::span<const DispEntry> CTreviumCtrl::dispatchTable() const {
         {50, "hDC"},
         {51, "DrawTo"},
         {52, "SaveToPNG"},
+    };
+    return table;
+}
+
+std::span<const EventEntry> CTreviumCtrl::eventTable() const {
+    static const EventEntry table[] = {
+        {-600, "Click"},   {-601, "DblClick"},     {-605, "MouseDown"},        {-606, "MouseMove"},
+        {-607, "MouseUp"}, {1, "GraphCursorMove"}, {2, "WaterfallCursorMove"}, {3, "ZoomBoxChange"},
     };
     return table;
 }

@@ -11,6 +11,7 @@
 //   plot->SaveToPNG("spect.png", 600, 300);
 #pragma once
 
+#include "Events.h"
 #include "OwnedObjects.h"
 #include "PlotModel.h"
 #include "PlotView.h"
@@ -28,7 +29,9 @@ class PointerController;
 class ControlPointerHost;
 } // namespace trevium
 
-class TREVIUM_EXPORT CTreviumCtrl : public QWidget, public trevium::Dispatchable {
+class TREVIUM_EXPORT CTreviumCtrl : public QWidget,
+                                    public trevium::Dispatchable,
+                                    public trevium::EventSource {
     Q_OBJECT
     // Stock properties.
     Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabledStock)
@@ -71,15 +74,15 @@ class TREVIUM_EXPORT CTreviumCtrl : public QWidget, public trevium::Dispatchable
     Q_PROPERTY(QString XLabel READ xLabel WRITE setXLabel)
     Q_PROPERTY(QString YLabel READ yLabel WRITE setYLabel)
     Q_PROPERTY(bool ShowLabels READ showLabels WRITE setShowLabels)
-    Q_PROPERTY(trevium::RoiCollection* ROI READ roi WRITE putROI)
-    Q_PROPERTY(trevium::Calibration* Calibration READ calibration WRITE putCalibration)
-    Q_PROPERTY(trevium::Waterfall* Waterfall READ waterfall WRITE putWaterfall)
+    Q_PROPERTY(trevium::RoiCollection* ROI READ hostROI WRITE putROI)
+    Q_PROPERTY(trevium::Calibration* Calibration READ hostCalibration WRITE putCalibration)
+    Q_PROPERTY(trevium::Waterfall* Waterfall READ hostWaterfall WRITE putWaterfall)
     Q_PROPERTY(bool ShowWaterfall READ showWaterfall WRITE setShowWaterfall)
     Q_PROPERTY(quint32 CursorColor READ cursorColor WRITE setCursorColor)
     Q_PROPERTY(qint32 CursorPos READ cursorPos WRITE setCursorPos)
     Q_PROPERTY(bool ShowCursor READ showCursor WRITE setShowCursor)
     Q_PROPERTY(TreviumCtl::CursorType CursorType READ cursorType WRITE setCursorType)
-    Q_PROPERTY(trevium::ZoomBox* ZoomBox READ zoomBox WRITE putZoomBox)
+    Q_PROPERTY(trevium::ZoomBox* ZoomBox READ hostZoomBox WRITE putZoomBox)
 
 public:
     // New: a control initialised as a container initialises one without stored state (the reset
@@ -180,7 +183,8 @@ public:
     qint32 lastPoint() const { return model_.lastPoint(); }
     void setLastPoint(qint32 point);
 
-    // Owned objects: the getters hand out the owned object; puts are accepted and keep it.
+    // Owned objects: the getters hand out the owned object; puts are accepted and keep it. Hosts that
+    // keep an object beyond the control's life hold one of the shared references below.
     trevium::RoiCollection* roi() const { return roi_.get(); }
     void putROI(trevium::RoiCollection*);
     trevium::Calibration* calibration() const { return calibration_.get(); }
@@ -235,6 +239,8 @@ public:
 
     std::span<const trevium::DispEntry> dispatchTable() const override;
     QString interfaceName() const override { return QStringLiteral("_DTrevium"); }
+    std::span<const trevium::EventEntry> eventTable() const override;
+    QString eventInterfaceName() const override { return QStringLiteral("_DTreviumEvents"); }
 
 signals:
     void Click();
@@ -258,11 +264,21 @@ protected:
 private:
     friend class trevium::ControlPointerHost;
 
+    // The owned objects as the meta-object hands them out: a script gets its own reference.
+    trevium::RoiCollection* hostROI() const;
+    trevium::Calibration* hostCalibration() const;
+    trevium::Waterfall* hostWaterfall() const;
+    trevium::ZoomBox* hostZoomBox() const;
+
     // Rule R: invalidate and mark modified.
     void changed();
     template <typename T> void setR(T& field, const T& value) {
         field = value;
         changed();
+    }
+    void setColor(quint32& field, quint32 value) {
+        if (trevium::isOleColor(value))
+            setR(field, value);
     }
     // Where the plot is drawn inside the widget (inside the border, if any).
     QRect clientRect() const;

@@ -41,9 +41,9 @@ bool integralRange(QMetaType type, qlonglong& lo, qlonglong& hi) {
     }
 }
 
-// Converts an argument to the member's parameter type the way automation coerces arguments:
-// numbers must fit (DISP_E_OVERFLOW), anything unconvertible is a type mismatch.
-HResult convertArgument(const QVariant& in, QMetaType target, QVariant& out) {
+} // namespace
+
+HResult dispConvert(const QVariant& in, QMetaType target, QVariant& out) {
     if (target == QMetaType::fromType<QVariant>() || in.metaType() == target) {
         out = in;
         return S_OK;
@@ -88,9 +88,34 @@ HResult convertArgument(const QVariant& in, QMetaType target, QVariant& out) {
     return out.convert(target) ? S_OK : DISP_E_TYPEMISMATCH;
 }
 
+namespace {
+
+bool holdsObject(const QVariant& v) {
+    return v.metaType().flags().testFlag(QMetaType::PointerToQObject);
+}
+
+// A new reference to the object in `v`. A script reference in `v` is replaced by the object it stands
+// for: that is what a caller by DISPID holds, however the member was reached.
+std::shared_ptr<QObject> takeReference(QVariant& v) {
+    std::shared_ptr<QObject> shared =
+        AutomationObject::reference(*static_cast<QObject* const*>(v.constData()));
+    if (shared) {
+        QObject* object = shared.get();
+        v = QVariant(v.metaType(), &object);
+    }
+    return shared;
+}
+
 void attachObject(DispResult& r) {
-    if (r.value.metaType().flags().testFlag(QMetaType::PointerToQObject))
-        r.object = AutomationObject::reference(*static_cast<QObject* const*>(r.value.constData()));
+    if (holdsObject(r.value)) {
+        r.object = takeReference(r.value);
+    } else if (r.value.metaType() == QMetaType::fromType<QVariantList>() && r.objects.empty()) {
+        QVariantList list = r.value.toList();
+        for (QVariant& v : list)
+            if (holdsObject(v))
+                r.objects.push_back(takeReference(v));
+        r.value = list;
+    }
 }
 
 DispResult finish(DispResult r) {
@@ -115,7 +140,7 @@ DispResult writeProperty(QObject* object, const QMetaProperty& prop, const QVari
     if (args.size() != 1)
         return dispFailure(DISP_E_BADPARAMCOUNT);
     QVariant value;
-    if (const HResult hr = convertArgument(args[0], prop.metaType(), value); !succeeded(hr))
+    if (const HResult hr = dispConvert(args[0], prop.metaType(), value); !succeeded(hr))
         return dispFailure(hr);
     if (!prop.write(object, value))
         return dispFailure(DISP_E_TYPEMISMATCH);
@@ -131,7 +156,7 @@ DispResult invokeMethod(QObject* object, const QMetaMethod& method, const QVaria
     for (int i = 0; i < count; ++i) {
         const QMetaType type = method.parameterMetaType(i);
         auto& slot = storage[static_cast<size_t>(i)];
-        if (const HResult hr = convertArgument(args[i], type, slot); !succeeded(hr))
+        if (const HResult hr = dispConvert(args[i], type, slot); !succeeded(hr))
             return dispFailure(hr);
         generic[static_cast<size_t>(i)] = type == QMetaType::fromType<QVariant>()
                                               ? QGenericArgument("QVariant", &slot)

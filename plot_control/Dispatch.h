@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace trevium {
 
@@ -24,6 +25,8 @@ struct DispResult {
     QVariant value;
     // A new reference to an object-valued result; keeps it alive while the caller holds the result.
     std::shared_ptr<QObject> object;
+    // New references to the objects in a list-valued result, in list order.
+    std::vector<std::shared_ptr<QObject>> objects;
     bool ok() const { return succeeded(code); }
 };
 
@@ -51,6 +54,10 @@ TREVIUM_EXPORT DispResult dispatch(QObject* object, qint32 dispid, DispKind kind
                                    const QVariantList& args = {});
 // The DISPID of a member name (case-insensitive, like GetIDsOfNames), or DISPID_UNKNOWN.
 TREVIUM_EXPORT qint32 dispIdOfName(const QObject* object, const QString& name);
+
+// Converts an argument to `target` the way automation coerces arguments: numbers must fit
+// (DISP_E_OVERFLOW); anything unconvertible is DISP_E_TYPEMISMATCH.
+TREVIUM_EXPORT HResult dispConvert(const QVariant& in, QMetaType target, QVariant& out);
 
 // Result helpers for special handlers.
 TREVIUM_EXPORT DispResult dispFailure(HResult code);

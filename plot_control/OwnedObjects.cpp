@@ -10,60 +10,63 @@ std::span<const DispEntry> Calibration::dispatchTable() const {
 }
 
 void ControlBoundObject::repaintControl() const {
-    if (control_)
-        control_->update();
+    if (QWidget* c = control())
+        c->update();
 }
 
 // Waterfall
 
-template <typename T> void Waterfall::change(T& field, T value) {
-    if (field == value)
+template <typename T> void Waterfall::change(T Waterfall::*field, T value) {
+    T& stored = d().*field;
+    if (stored == value)
         return;
-    field = value;
+    stored = value;
     repaintControl();
 }
 
 void Waterfall::setMaxSize(qint32 size) {
+    Waterfall& w = d();
     size = std::clamp(size, 0, kMaxCapacity);
-    if (size == maxSize_)
+    if (size == w.maxSize_)
         return;
-    maxSize_ = size;
-    if (lines_.size() > static_cast<size_t>(maxSize_))
-        lines_.erase(lines_.begin() + maxSize_, lines_.end()); // the oldest lines stay
+    w.maxSize_ = size;
+    if (w.lines_.size() > static_cast<size_t>(size))
+        w.lines_.erase(w.lines_.begin() + size, w.lines_.end()); // the oldest lines stay
     repaintControl();
 }
 
 void Waterfall::setLoColor(quint32 c) {
-    change(loColor_, c);
+    change(&Waterfall::loColor_, c);
 }
 void Waterfall::setHiColor(quint32 c) {
-    change(hiColor_, c);
+    change(&Waterfall::hiColor_, c);
 }
 void Waterfall::setHeightRatio(qint32 ratio) {
-    change(heightRatio_, std::clamp(ratio, 0, 100));
+    change(&Waterfall::heightRatio_, std::clamp(ratio, 0, 100));
 }
 void Waterfall::setCursorColor(quint32 c) {
-    change(cursorColor_, c);
+    change(&Waterfall::cursorColor_, c);
 }
 void Waterfall::setShowCursor(bool on) {
-    change(showCursor_, on);
+    change(&Waterfall::showCursor_, on);
 }
 void Waterfall::setCursorX(qint32 x) {
-    change(cursorX_, x);
+    change(&Waterfall::cursorX_, x);
 }
 void Waterfall::setCursorY(qint32 y) {
-    change(cursorY_, y);
+    change(&Waterfall::cursorY_, y);
 }
 
 void Waterfall::append(const qint32* values, qint32 count) {
-    if (maxSize_ <= 0 || !values || count < 0)
+    Waterfall& w = d();
+    if (w.maxSize_ <= 0 || !values || count < 0)
         return;
-    if (lines_.size() >= static_cast<size_t>(maxSize_))
-        lines_.erase(lines_.begin());
+    if (w.lines_.size() >= static_cast<size_t>(w.maxSize_))
+        w.lines_.erase(w.lines_.begin());
     WaterfallLine line;
     line.values.assign(values, values + count);
     line.max = count > 0 ? *std::max_element(values, values + count) : 0;
-    lines_.push_back(std::move(line));
+    w.lines_.push_back(std::move(line));
 }
 
 std::span<const DispEntry> Waterfall::dispatchTable() const {
@@ -77,22 +80,22 @@ std::span<const DispEntry> Waterfall::dispatchTable() const {
 // Zoom box
 
 void ZoomBox::setColor(quint32 c) {
-    color_ = c;
+    d().color_ = c;
     repaintControl();
 }
 
 void ZoomBox::setVisible(bool on) {
-    visible_ = on;
+    d().visible_ = on;
     repaintControl();
 }
 
 void ZoomBox::setFirstChannel(qint32 channel) {
-    firstChannel_ = channel;
+    d().firstChannel_ = channel;
     repaintControl();
 }
 
 void ZoomBox::setLastChannel(qint32 channel) {
-    lastChannel_ = channel;
+    d().lastChannel_ = channel;
     repaintControl();
 }
 

@@ -20,26 +20,29 @@ class TREVIUM_EXPORT Calibration : public AutomationObject, public Dispatchable 
     Q_PROPERTY(float Slope READ slope WRITE setSlope)
     Q_PROPERTY(float Quadratic READ quadratic WRITE setQuadratic)
 public:
-    Calibration() = default;
+    Q_INVOKABLE Calibration() = default;
 
-    bool enable() const { return enable_; }
-    void setEnable(bool on) { enable_ = on; }
-    float offset() const { return offset_; }
-    void setOffset(float v) { offset_ = v; }
-    float slope() const { return slope_; }
-    void setSlope(float v) { slope_ = v; }
-    float quadratic() const { return quadratic_; }
-    void setQuadratic(float v) { quadratic_ = v; }
+    bool enable() const { return d().enable_; }
+    void setEnable(bool on) { d().enable_ = on; }
+    float offset() const { return d().offset_; }
+    void setOffset(float v) { d().offset_ = v; }
+    float slope() const { return d().slope_; }
+    void setSlope(float v) { d().slope_ = v; }
+    float quadratic() const { return d().quadratic_; }
+    void setQuadratic(float v) { d().quadratic_ = v; }
 
     // E(ch) = Offset + Slope * ch + Quadratic * ch^2 (whether or not Enable is set).
     Q_INVOKABLE double value(double channel) const {
-        return channel * (channel * double(quadratic_) + double(slope_)) + double(offset_);
+        return channel * (channel * double(quadratic()) + double(slope())) + double(offset());
     }
 
     std::span<const DispEntry> dispatchTable() const override;
     QString interfaceName() const override { return QStringLiteral("ICalibration"); }
 
 private:
+    Calibration& d() { return self<Calibration>(); }
+    const Calibration& d() const { return self<Calibration>(); }
+
     bool enable_ = false;
     float offset_ = 0.0f;
     float slope_ = 1.0f;
@@ -50,8 +53,9 @@ private:
 class TREVIUM_EXPORT ControlBoundObject : public AutomationObject {
     Q_OBJECT
 public:
-    void setControl(QWidget* control) { control_ = control; }
-    QWidget* control() const { return control_; }
+    // The control, or null once it is gone (the back-reference is weak).
+    void setControl(QWidget* control) { self<ControlBoundObject>().control_ = control; }
+    QWidget* control() const { return self<ControlBoundObject>().control_; }
 
 protected:
     // Invalidates the control if it still exists.
@@ -81,38 +85,40 @@ public:
     // The capacity is also the image's row count; it is kept to what a history can hold in memory.
     static constexpr qint32 kMaxCapacity = 32767;
 
-    Waterfall() = default;
+    Q_INVOKABLE Waterfall() = default;
 
-    qint32 maxSize() const { return maxSize_; }
+    qint32 maxSize() const { return d().maxSize_; }
     // Clamped to 0..kMaxCapacity; on a change keeps the oldest lines that fit, then repaints.
     void setMaxSize(qint32 size);
-    quint32 loColor() const { return loColor_; }
+    quint32 loColor() const { return d().loColor_; }
     void setLoColor(quint32 c);
-    quint32 hiColor() const { return hiColor_; }
+    quint32 hiColor() const { return d().hiColor_; }
     void setHiColor(quint32 c);
-    qint32 heightRatio() const { return heightRatio_; }
+    qint32 heightRatio() const { return d().heightRatio_; }
     // Clamped to 0..100 (percent of the plot area).
     void setHeightRatio(qint32 ratio);
-    quint32 cursorColor() const { return cursorColor_; }
+    quint32 cursorColor() const { return d().cursorColor_; }
     void setCursorColor(quint32 c);
-    bool showCursor() const { return showCursor_; }
+    bool showCursor() const { return d().showCursor_; }
     void setShowCursor(bool on);
-    qint32 cursorX() const { return cursorX_; }
+    qint32 cursorX() const { return d().cursorX_; }
     void setCursorX(qint32 x);
-    qint32 cursorY() const { return cursorY_; }
+    qint32 cursorY() const { return d().cursorY_; }
     void setCursorY(qint32 y);
 
     // Used by the control: append a copy of `count` values as the newest line (the oldest line makes
     // room when full; nothing with capacity 0), and drop the whole history.
     void append(const qint32* values, qint32 count);
-    void clear() { lines_.clear(); }
-    const std::vector<WaterfallLine>& lines() const { return lines_; }
+    void clear() { d().lines_.clear(); }
+    const std::vector<WaterfallLine>& lines() const { return d().lines_; }
 
     std::span<const DispEntry> dispatchTable() const override;
     QString interfaceName() const override { return QStringLiteral("IWaterfall"); }
 
 private:
-    template <typename T> void change(T& field, T value);
+    Waterfall& d() { return self<Waterfall>(); }
+    const Waterfall& d() const { return self<Waterfall>(); }
+    template <typename T> void change(T Waterfall::*field, T value);
 
     std::vector<WaterfallLine> lines_;
     qint32 maxSize_ = 100;
@@ -133,21 +139,24 @@ class TREVIUM_EXPORT ZoomBox : public ControlBoundObject, public Dispatchable {
     Q_PROPERTY(qint32 FirstChannel READ firstChannel WRITE setFirstChannel)
     Q_PROPERTY(qint32 LastChannel READ lastChannel WRITE setLastChannel)
 public:
-    ZoomBox() = default;
+    Q_INVOKABLE ZoomBox() = default;
 
-    quint32 color() const { return color_; }
+    quint32 color() const { return d().color_; }
     void setColor(quint32 c);
-    bool visible() const { return visible_; }
+    bool visible() const { return d().visible_; }
     void setVisible(bool on);
-    qint32 firstChannel() const { return firstChannel_; }
+    qint32 firstChannel() const { return d().firstChannel_; }
     void setFirstChannel(qint32 channel);
-    qint32 lastChannel() const { return lastChannel_; }
+    qint32 lastChannel() const { return d().lastChannel_; }
     void setLastChannel(qint32 channel);
 
     std::span<const DispEntry> dispatchTable() const override;
     QString interfaceName() const override { return QStringLiteral("IZoomBox"); }
 
 private:
+    ZoomBox& d() { return self<ZoomBox>(); }
+    const ZoomBox& d() const { return self<ZoomBox>(); }
+
     quint32 color_ = 0x000000;
     bool visible_ = false;
     qint32 firstChannel_ = 0;

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <variant>
@@ -48,10 +49,10 @@ constexpr qint32 kLongMax = std::numeric_limits<qint32>::max();
 const Entry kEntries[] = {
     {"Enabled", BoolField{&P::enabled}},
     {"Font", TextField{&P::font}},
-    {"BorderStyle", ShortField{&P::borderStyle, 0, 1}},
-    {"Appearance", ShortField{&P::appearance, 0, 1}},
-    {"_ExtentX", LongField{&P::extentX, 0, 32767}},
-    {"_ExtentY", LongField{&P::extentY, 0, 32767}},
+    {"BorderStyle", ShortField{&P::borderStyle, 0, kBorderStyleMax}},
+    {"Appearance", ShortField{&P::appearance, 0, kAppearanceMax}},
+    {"_ExtentX", LongField{&P::extentX, 0, kMaxExtent}},
+    {"_ExtentY", LongField{&P::extentY, 0, kMaxExtent}},
     {"BackColor", ColorField{&P::backColor}},
     {"GraphColor", ColorField{&P::graphColor}},
     {"GridColor", ColorField{&P::gridColor}},
@@ -66,7 +67,7 @@ const Entry kEntries[] = {
     {"YMax", FloatField{&P::yMax}},
     {"YScale", LongField{&P::yScale, kLongMin, kLongMax}},
     {"AlarmLevel", LongField{&P::alarmLevel, kLongMin, kLongMax}},
-    {"CursorType", ShortField{&P::cursorType, 0, 1}},
+    {"CursorType", ShortField{&P::cursorType, 0, kCursorTypeMax}},
     {"ShowGrid", BoolField{&P::showGrid}},
     {"ShowAxes", BoolField{&P::showAxes}},
     {"ShowFrame", BoolField{&P::showFrame}},
@@ -102,6 +103,31 @@ std::optional<qlonglong> parseInteger(QStringView text) {
         v = QLocale::c().toLongLong(text, &ok);
     }
     return ok ? std::optional<qlonglong>(v) : std::nullopt;
+}
+
+// Single precision, read and written directly (no detour through double, which could round a value
+// written for the largest float past it). Written in the shortest form that reads back exactly.
+std::optional<float> parseFloat(QStringView text) {
+    if (text.startsWith(u'+') && !text.mid(1).startsWith(u'-'))
+        text = text.mid(1);
+    QByteArray ascii;
+    for (const QChar c : text) {
+        if (c.unicode() > 0x7F)
+            return std::nullopt;
+        ascii.append(char(c.unicode()));
+    }
+    float v = 0;
+    const char* end = ascii.constData() + ascii.size();
+    const auto [ptr, ec] = std::from_chars(ascii.constData(), end, v);
+    if (ascii.isEmpty() || ec != std::errc() || ptr != end || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+QString formatFloat(float v) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
 std::optional<bool> parseBool(QStringView text) {
@@ -225,17 +251,16 @@ QString assign(P& p, const Field& field, QStringView value) {
                     return QStringLiteral("not a Boolean");
                 p.*f.member = *b;
             } else if constexpr (std::is_same_v<F, FloatField>) {
-                bool ok = false;
-                const double d = QLocale::c().toDouble(value, &ok);
-                if (!ok || !std::isfinite(d) || std::fabs(d) > double(std::numeric_limits<float>::max()))
+                const auto v = parseFloat(value);
+                if (!v)
                     return QStringLiteral("not a finite single-precision number");
-                p.*f.member = static_cast<float>(d);
+                p.*f.member = *v;
             } else if constexpr (std::is_same_v<F, ColorField>) {
                 const auto v = parseInteger(value);
                 if (!v || *v < 0 || *v > qlonglong(std::numeric_limits<quint32>::max()))
                     return QStringLiteral("not a colour value");
                 const auto c = static_cast<quint32>(*v);
-                if ((c >> 24) != 0x00 && (c >> 24) != 0x80)
+                if (!isOleColor(c))
                     return QStringLiteral("not an RGB value or system colour index");
                 p.*f.member = c;
             } else {
@@ -260,7 +285,7 @@ QString formatValue(const P& p, const Field& field) {
             else if constexpr (std::is_same_v<F, BoolField>)
                 return p.*f.member ? QStringLiteral("true") : QStringLiteral("false");
             else if constexpr (std::is_same_v<F, FloatField>)
-                return QLocale::c().toString(double(p.*f.member), 'g', 9);
+                return formatFloat(p.*f.member);
             else if constexpr (std::is_same_v<F, ColorField>)
                 return QStringLiteral("0x") +
                        QStringLiteral("%1").arg(p.*f.member, 8, 16, QLatin1Char('0')).toUpper();

@@ -63,6 +63,22 @@ struct PersistedProperties {
     bool operator==(const PersistedProperties&) const = default;
 };
 
+// The values a persisted property can hold. Setters ignore anything else and the loader rejects it,
+// so whatever a host can set is saved and loads back unchanged.
+// - Colours (OLE_COLOR): 0x00BBGGRR, or a system-colour index with the high byte 0x80.
+inline constexpr bool isOleColor(quint32 c) {
+    return (c >> 24) == 0x00 || (c >> 24) == 0x80;
+}
+// - BorderStyle: 0 none, 1 fixed single. Appearance: vbFlat 0, vb3D 1. CursorType: CursorLine 0,
+//   CursorShort 1.
+inline constexpr qint16 kBorderStyleMax = 1;
+inline constexpr qint16 kAppearanceMax = 1;
+inline constexpr qint16 kCursorTypeMax = 1;
+// - YMin, YMax: finite single-precision numbers.
+// - The extent: 0 (not recorded) to kMaxExtent pixels, which is also the control's maximum size.
+inline constexpr qint32 kMaxExtent = 32767;
+// Other integers and flags take every value of their type, labels and the font any text.
+
 inline constexpr int kPropertyBagVersionMajor = 1;
 inline constexpr int kPropertyBagVersionMinor = 0;
 

@@ -80,9 +80,9 @@ void drawWaterfall(QPainter& painter, GraphCanvas& canvas, const PlotView& view,
 void drawAlignedText(QPainter& painter, int x, int y, const QString& text, int align);
 // The same for the rotated font: the text runs upward from (x, y) and its top edge faces left.
 void drawVerticalText(QPainter& painter, int x, int y, const QString& text, int align);
-// "%.4g" with the user's decimal separator.
+// "%.4g" in the C locale.
 QString formatValue(double value);
-// A decimal integer, without digit grouping.
+// A decimal integer in the C locale (no digit grouping).
 QString formatInteger(qint64 value);
 
 } // namespace trevium

@@ -5,11 +5,12 @@
 #include "RenderContext.h"
 
 #include <QFontMetrics>
-#include <QLocale>
+#include <QHash>
 #include <QPainter>
 #include <QPolygon>
 #include <QStaticText>
 #include <array>
+#include <charconv>
 #include <limits>
 
 namespace trevium {
@@ -161,16 +162,18 @@ void drawVerticalText(QPainter& painter, int x, int y, const QString& text, int 
     painter.restore();
 }
 
+// The plot speaks no locale: "." as decimal point, ASCII digits and minus, no digit grouping, whatever
+// the user's locale (std::to_chars ignores it, unlike printf and QLocale()).
 QString formatValue(double value) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', 4);
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
 QString formatInteger(qint64 value) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale.toString(value);
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
 namespace {

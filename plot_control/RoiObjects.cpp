@@ -1,5 +1,7 @@
 #include "RoiObjects.h"
 
+#include "ScriptReferences.h"
+
 #include <algorithm>
 
 namespace trevium {
@@ -22,31 +24,121 @@ HResult RoiEnumerator::next(qint32 count, RoiList& out) {
     out.clear();
     if (count < 0)
         return E_INVALIDARG;
-    const auto size = static_cast<qint32>(items_->size());
-    while (static_cast<qint32>(out.size()) < count && position_ < size)
-        out.push_back((*items_)[static_cast<size_t>(position_++)]);
-    return static_cast<qint32>(out.size()) == count ? S_OK : S_FALSE;
+    RoiEnumerator& e = d();
+    const qint32 left = size() - e.position_;
+    const qint32 n = std::min(count, left);
+    out.assign(e.items_->begin() + e.position_, e.items_->begin() + e.position_ + n);
+    e.position_ += n;
+    return n == count ? S_OK : S_FALSE;
 }
 
 HResult RoiEnumerator::skip(qint32 count) {
     if (count < 0)
         return E_INVALIDARG;
-    const auto size = static_cast<qint32>(items_->size());
-    if (count > size - position_) {
-        position_ = size;
+    RoiEnumerator& e = d();
+    if (count > size() - e.position_) {
+        e.position_ = size();
         return S_FALSE;
     }
-    position_ += count;
+    e.position_ += count;
     return S_OK;
 }
 
 HResult RoiEnumerator::reset() {
-    position_ = 0;
+    d().position_ = 0;
     return S_OK;
 }
 
 std::shared_ptr<RoiEnumerator> RoiEnumerator::clone() const {
-    return std::make_shared<RoiEnumerator>(items_, position_);
+    return std::make_shared<RoiEnumerator>(d().items_, d().position_);
+}
+
+QVariantList RoiEnumerator::Next(qint32 count) {
+    RoiList items;
+    if (const HResult hr = next(count, items); !succeeded(hr))
+        fail({hr, {}, {}});
+    QVariantList out;
+    out.reserve(static_cast<qsizetype>(items.size()));
+    for (const auto& item : items)
+        out.append(QVariant::fromValue<QObject*>(handOut(this, item)));
+    return out;
+}
+
+bool RoiEnumerator::Skip(qint32 count) {
+    const HResult hr = skip(count);
+    if (!succeeded(hr))
+        fail({hr, {}, {}});
+    return hr == S_OK;
+}
+
+void RoiEnumerator::Reset() {
+    reset();
+}
+
+RoiEnumerator* RoiEnumerator::Clone() const {
+    return handOut(this, clone(), ScriptReferences::Made::ForThisCall);
+}
+
+namespace {
+
+DispResult enumNext(QObject* object, DispKind kind, const QVariantList& args) {
+    if (kind == DispKind::Put)
+        return dispFailure(DISP_E_MEMBERNOTFOUND);
+    if (args.size() != 1)
+        return dispFailure(DISP_E_BADPARAMCOUNT);
+    QVariant count;
+    if (const HResult hr = dispConvert(args[0], QMetaType::fromType<qint32>(), count); !succeeded(hr))
+        return dispFailure(hr);
+    RoiList items;
+    DispResult r;
+    r.code = static_cast<RoiEnumerator*>(object)->next(count.toInt(), items);
+    if (!r.ok())
+        return r;
+    QVariantList values;
+    for (const auto& item : items) {
+        values.append(QVariant::fromValue<QObject*>(item.get()));
+        r.objects.push_back(item);
+    }
+    r.value = values;
+    return r;
+}
+
+DispResult enumSkip(QObject* object, DispKind kind, const QVariantList& args) {
+    if (kind == DispKind::Put)
+        return dispFailure(DISP_E_MEMBERNOTFOUND);
+    if (args.size() != 1)
+        return dispFailure(DISP_E_BADPARAMCOUNT);
+    QVariant count;
+    if (const HResult hr = dispConvert(args[0], QMetaType::fromType<qint32>(), count); !succeeded(hr))
+        return dispFailure(hr);
+    DispResult r;
+    r.code = static_cast<RoiEnumerator*>(object)->skip(count.toInt()); // S_FALSE: stopped at the end
+    return r;
+}
+
+DispResult enumClone(QObject* object, DispKind kind, const QVariantList& args) {
+    if (kind == DispKind::Put)
+        return dispFailure(DISP_E_MEMBERNOTFOUND);
+    if (!args.isEmpty())
+        return dispFailure(DISP_E_BADPARAMCOUNT);
+    auto clone = static_cast<RoiEnumerator*>(object)->clone();
+    DispResult r;
+    r.value = QVariant::fromValue(clone.get());
+    r.object = std::move(clone);
+    return r;
+}
+
+} // namespace
+
+std::span<const DispEntry> RoiEnumerator::dispatchTable() const {
+    // The enumerator's members in the order of the standard VARIANT enumerator.
+    static const DispEntry table[] = {
+        {1, "Next", enumNext},
+        {2, "Skip", enumSkip},
+        {3, "Reset"},
+        {4, "Clone", enumClone},
+    };
+    return table;
 }
 
 // IROIcollection
@@ -59,7 +151,7 @@ HResult RoiCollection::add(QObject* item) {
 HResult RoiCollection::add(const std::shared_ptr<RoiInfo>& item) {
     if (!item)
         return E_INVALIDARG;
-    items_.push_back(item);
+    d().items_.push_back(item);
     return S_OK;
 }
 
@@ -82,32 +174,36 @@ std::optional<size_t> RoiCollection::position(const QVariant& index, AutomationE
 
 std::shared_ptr<RoiInfo> RoiCollection::itemAt(const QVariant& index, AutomationError* error) const {
     const auto pos = position(index, error);
-    return pos ? items_[*pos] : nullptr;
+    return pos ? d().items_[*pos] : nullptr;
 }
 
 AutomationError RoiCollection::removeAt(const QVariant& index) {
     AutomationError error;
     if (const auto pos = position(index, &error))
-        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(*pos));
+        d().items_.erase(d().items_.begin() + static_cast<std::ptrdiff_t>(*pos));
     return error;
 }
 
 void RoiCollection::clear() {
-    items_.clear();
+    d().items_.clear();
 }
 
 std::shared_ptr<RoiEnumerator> RoiCollection::newEnum() const {
-    return std::make_shared<RoiEnumerator>(std::make_shared<const RoiList>(items_));
+    return std::make_shared<RoiEnumerator>(std::make_shared<const RoiList>(d().items_));
+}
+
+RoiEnumerator* RoiCollection::scriptNewEnum() const {
+    return handOut(this, newEnum(), ScriptReferences::Made::ForThisCall);
 }
 
 void RoiCollection::Add(QObject* item) {
     if (const HResult hr = add(item); !succeeded(hr))
-        setErrorInfo({hr, {}, {}});
+        fail({hr, {}, {}});
 }
 
 void RoiCollection::Remove(const QVariant& Index) {
     if (const AutomationError error = removeAt(Index); error.failed())
-        setErrorInfo(error);
+        fail(error);
 }
 
 void RoiCollection::Clear() {
@@ -118,8 +214,8 @@ RoiInfo* RoiCollection::item(const QVariant& Index) const {
     AutomationError error;
     const auto found = itemAt(Index, &error);
     if (error.failed())
-        setErrorInfo(error);
-    return found.get();
+        fail(error);
+    return handOut(this, found);
 }
 
 namespace {
@@ -130,7 +226,7 @@ DispResult newEnumMember(QObject* object, DispKind kind, const QVariantList& arg
         return dispFailure(DISP_E_BADPARAMCOUNT);
     auto enumerator = static_cast<RoiCollection*>(object)->newEnum();
     DispResult r;
-    r.value = QVariant::fromValue<QObject*>(enumerator.get());
+    r.value = QVariant::fromValue(enumerator.get());
     r.object = std::move(enumerator);
     return r;
 }

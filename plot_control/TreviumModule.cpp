@@ -3,6 +3,7 @@
 #include "Automation.h"
 #include "CTreviumCtrl.h"
 #include "CTreviumPropPage.h"
+#include "Events.h"
 #include "OwnedObjects.h"
 #include "RoiObjects.h"
 #include "TreviumTypeLib.h"
@@ -123,5 +124,18 @@ int TreviumCanUnloadNow(void) {
 
 int TreviumLiveObjectCount(void) {
     return trevium::liveObjectCount();
+}
+
+unsigned TreviumAdviseEvents(const TreviumObject* source, TreviumEventSink sink, void* context) {
+    QObject* object = TreviumObjectPointer(source);
+    if (!object || !sink)
+        return 0;
+    return trevium::adviseEvents(object, [sink, context](qint32 dispid, const QVariantList& args) {
+        sink(context, dispid, args.constData(), static_cast<int>(args.size()));
+    });
+}
+
+int TreviumUnadviseEvents(const TreviumObject* source, unsigned cookie) {
+    return trevium::unadviseEvents(TreviumObjectPointer(source), cookie) ? 0 : 1;
 }
 }

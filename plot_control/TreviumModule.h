@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVariant>
 
 #include <memory>
 
@@ -24,6 +25,9 @@ TREVIUM_EXPORT QStringList registeredProgIds();
 
 // True when no object of the module is alive.
 TREVIUM_EXPORT bool canUnloadNow();
+
+// Events by DISPID: adviseEvents and unadviseEvents (Events.h). Scripts: installScriptModule
+// (ScriptModule.h).
 
 } // namespace trevium
 
@@ -44,4 +48,14 @@ TREVIUM_EXPORT const char* TreviumLastError(void);
 TREVIUM_EXPORT int TreviumCanUnloadNow(void);
 // The number of live objects.
 TREVIUM_EXPORT int TreviumLiveObjectCount(void);
+
+// Receives one event: its DISPID and its `argCount` arguments, in the order the events fire.
+typedef void (*TreviumEventSink)(void* context, int dispid, const QVariant* args, int argCount);
+// Calls `sink` with `context` for every event the object behind `source` fires until
+// TreviumUnadviseEvents or the object's end. Returns the connection's cookie, or 0 when the object
+// fires no events (or `source` or `sink` is null).
+TREVIUM_EXPORT unsigned TreviumAdviseEvents(const TreviumObject* source, TreviumEventSink sink,
+                                            void* context);
+// Ends a connection: 0 (S_OK), or 1 (S_FALSE) for an unknown cookie or object.
+TREVIUM_EXPORT int TreviumUnadviseEvents(const TreviumObject* source, unsigned cookie);
 }

@@ -70,6 +70,10 @@ private slots:
         QCOMPARE(idsOf(c.zoomBox()), (QList<qint32>{1, 2, 3, 4}));
         RoiInfo item;
         QCOMPARE(idsOf(&item), (QList<qint32>{1, 2, 3, 4, 5}));
+        RoiEnumerator enumerator;
+        QCOMPARE(idsOf(&enumerator), (QList<qint32>{1, 2, 3, 4}));
+        QCOMPARE(dispIdOfName(&enumerator, QStringLiteral("next")), 1);
+        QCOMPARE(dispIdOfName(&enumerator, QStringLiteral("Clone")), 4);
         QCOMPARE(dispIdOfName(&c, QStringLiteral("XMin")), 1);
         QCOMPARE(dispIdOfName(&c, QStringLiteral("zoombox")), 53);
         QCOMPARE(dispIdOfName(c.roi(), QStringLiteral("_NewEnum")), -4);
@@ -215,6 +219,42 @@ private slots:
             QVERIFY2(direct.convert(row.put.metaType()) && direct == row.put, what.constData());
             QVERIFY2(got.convert(row.put.metaType()) && got == row.put, what.constData());
         }
+    }
+
+    void enumeratorByDispid() {
+        CTreviumCtrl c;
+        for (const char* label : {"a", "b", "c"}) {
+            auto item = std::make_shared<RoiInfo>();
+            item->setLabel(QLatin1String(label));
+            c.roi()->add(item);
+        }
+        const std::shared_ptr<QObject> e = dispatch(c.roi(), -4, DispKind::Get).object;
+        c.roi()->clear(); // the enumerator's copy of the list holds the items now
+        auto labels = [](const DispResult& r) {
+            QStringList out;
+            for (const QVariant& v : r.value.toList())
+                out << qvariant_cast<RoiInfo*>(v)->label();
+            return out.join(u',');
+        };
+        const DispResult two = dispatch(e.get(), 1, DispKind::Call, {2});
+        QCOMPARE(two.code, S_OK);
+        QCOMPARE(labels(two), QStringLiteral("a,b"));
+        QCOMPARE(two.objects.size(), size_t(2)); // a reference for each item fetched
+        const std::shared_ptr<QObject> clone = dispatch(e.get(), 4, DispKind::Call).object;
+        QVERIFY(qobject_cast<RoiEnumerator*>(clone.get()));
+        const DispResult rest = dispatch(e.get(), 1, DispKind::Call, {5});
+        QCOMPARE(rest.code, S_FALSE);
+        QCOMPARE(labels(rest), QStringLiteral("c"));
+        QCOMPARE(dispatch(e.get(), 2, DispKind::Call, {1}).code, S_FALSE);
+        QCOMPARE(dispatch(e.get(), 3, DispKind::Call).code, S_OK);
+        QCOMPARE(dispatch(e.get(), 2, DispKind::Call, {qint16(2)}).code, S_OK);
+        QCOMPARE(labels(dispatch(e.get(), 1, DispKind::Call, {1})), QStringLiteral("c"));
+        QCOMPARE(labels(dispatch(clone.get(), 1, DispKind::Call, {3})), QStringLiteral("c")); // same position
+        QCOMPARE(dispatch(e.get(), 1, DispKind::Call, {-1}).code, E_INVALIDARG);
+        QCOMPARE(dispatch(e.get(), 2, DispKind::Call, {-1}).code, E_INVALIDARG);
+        QCOMPARE(dispatch(e.get(), 1, DispKind::Call).code, DISP_E_BADPARAMCOUNT);
+        QCOMPARE(dispatch(e.get(), 1, DispKind::Call, {QStringLiteral("two")}).code, DISP_E_TYPEMISMATCH);
+        QCOMPARE(dispatch(e.get(), 1, DispKind::Put, {1}).code, DISP_E_MEMBERNOTFOUND);
     }
 
     void remainingControlMembers() {
