@@ -81,6 +81,19 @@ RoiEnumerator* RoiEnumerator::Clone() const {
 
 namespace {
 
+// A member without arguments that hands out a new object: the result holds the host's reference to it.
+template <typename Make> DispResult newObjectMember(DispKind kind, const QVariantList& args, Make make) {
+    if (kind == DispKind::Put)
+        return dispFailure(DISP_E_MEMBERNOTFOUND);
+    if (!args.isEmpty())
+        return dispFailure(DISP_E_BADPARAMCOUNT);
+    auto made = make();
+    DispResult r;
+    r.value = QVariant::fromValue(made.get());
+    r.object = std::move(made);
+    return r;
+}
+
 DispResult enumNext(QObject* object, DispKind kind, const QVariantList& args) {
     if (kind == DispKind::Put)
         return dispFailure(DISP_E_MEMBERNOTFOUND);
@@ -117,15 +130,7 @@ DispResult enumSkip(QObject* object, DispKind kind, const QVariantList& args) {
 }
 
 DispResult enumClone(QObject* object, DispKind kind, const QVariantList& args) {
-    if (kind == DispKind::Put)
-        return dispFailure(DISP_E_MEMBERNOTFOUND);
-    if (!args.isEmpty())
-        return dispFailure(DISP_E_BADPARAMCOUNT);
-    auto clone = static_cast<RoiEnumerator*>(object)->clone();
-    DispResult r;
-    r.value = QVariant::fromValue(clone.get());
-    r.object = std::move(clone);
-    return r;
+    return newObjectMember(kind, args, [object] { return static_cast<RoiEnumerator*>(object)->clone(); });
 }
 
 } // namespace
@@ -220,15 +225,7 @@ RoiInfo* RoiCollection::item(const QVariant& Index) const {
 
 namespace {
 DispResult newEnumMember(QObject* object, DispKind kind, const QVariantList& args) {
-    if (kind == DispKind::Put)
-        return dispFailure(DISP_E_MEMBERNOTFOUND);
-    if (!args.isEmpty())
-        return dispFailure(DISP_E_BADPARAMCOUNT);
-    auto enumerator = static_cast<RoiCollection*>(object)->newEnum();
-    DispResult r;
-    r.value = QVariant::fromValue(enumerator.get());
-    r.object = std::move(enumerator);
-    return r;
+    return newObjectMember(kind, args, [object] { return static_cast<RoiCollection*>(object)->newEnum(); });
 }
 } // namespace
 
