@@ -1,12 +1,42 @@
 #include "DeviceLink.h"
 
+#include "ProgramFolders.h"
+
 #include <dlfcn.h>
-#include <unistd.h>
+#include <link.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 namespace kivo {
+
+namespace {
+
+bool fileExists(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+void* openLibrary(const std::string& path, std::string& error) {
+    dlerror();
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* text = dlerror();
+        error = text ? text : "unknown error";
+    }
+    return handle;
+}
+
+// The loader's message for a bare name found nowhere on the search path begins with that name. A
+// library that was found but could not be loaded (another architecture, a dependency of its own
+// missing) says something else, and must be reported rather than silently replaced by the simulator.
+bool notOnSearchPath(const std::string& error) {
+    const std::string prefix = std::string(DeviceLink::DEFAULT_LIBRARY) + ": cannot open shared object file";
+    return error.rfind(prefix, 0) == 0;
+}
+
+} // namespace
 
 DeviceLink& DeviceLink::instance() {
     static DeviceLink link;
@@ -16,17 +46,51 @@ DeviceLink& DeviceLink::instance() {
 std::string DeviceLink::libraryPath() {
     if (const char* env = std::getenv(LIBRARY_ENV); env && *env)
         return env;
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const auto candidate = exe.parent_path() / DEFAULT_LIBRARY;
-        if (std::filesystem::exists(candidate, ec))
+    const auto& layout = folders::current();
+    if (!layout.libraryFolder.empty()) {
+        const auto candidate = layout.libraryFolder / DEFAULT_LIBRARY;
+        if (fileExists(candidate))
             return candidate.string();
     }
     return DEFAULT_LIBRARY;
 }
 
-void DeviceLink::setErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
+std::string DeviceLink::loadedLibrary() const {
+    link_map* map = nullptr;
+    if (!handle_ || dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name)
+        return {};
+    return map->l_name;
+}
+
+bool DeviceLink::load() {
+    const char* env = std::getenv(LIBRARY_ENV);
+    std::string path = libraryPath();
+    std::string error;
+    handle_ = openLibrary(path, error);
+    // A real unit's library installed system-wide takes precedence over the simulated detector, which
+    // therefore sits apart from the program's own library folder and is loaded only when the search
+    // path holds no libKivoLib.so at all.
+    const bool searched = path == DEFAULT_LIBRARY && !(env && *env);
+    if (!handle_ && searched && notOnSearchPath(error)) {
+        const auto& simulatorFolder = folders::current().simulatorFolder;
+        if (!simulatorFolder.empty() && fileExists(simulatorFolder / DEFAULT_LIBRARY)) {
+            path = (simulatorFolder / DEFAULT_LIBRARY).string();
+            handle_ = openLibrary(path, error);
+        }
+    }
+    if (!handle_) {
+        loadFailed_ = true;
+        report("The device library \"" + path + "\" could not be loaded:\n" + error +
+               "\n\nNo device can be reached.");
+        return false;
+    }
+    handlePath_ = path;
+    return true;
+}
+
+void DeviceLink::setErrorReporter(ErrorReporter reporter) {
+    reporter_ = std::move(reporter);
+}
 
 void DeviceLink::overrideFunctions(const KivoFunctions* table) {
     override_ = table;
@@ -39,6 +103,7 @@ void DeviceLink::overrideFunctions(const KivoFunctions* table) {
             dlclose(handle_);
             handle_ = nullptr;
         }
+        handlePath_.clear();
     }
 }
 
@@ -50,18 +115,8 @@ void DeviceLink::report(const std::string& message) {
 void* DeviceLink::resolve(const char* name) {
     if (loadFailed_)
         return nullptr;
-    if (!handle_) {
-        const std::string path = libraryPath();
-        dlerror();
-        handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle_) {
-            loadFailed_ = true;
-            const char* err = dlerror();
-            report("The device library \"" + path + "\" could not be loaded:\n" + (err ? err : "unknown error") +
-                   "\n\nNo device can be reached.");
-            return nullptr;
-        }
-    }
+    if (!handle_ && !load())
+        return nullptr;
     dlerror();
     void* sym = dlsym(handle_, name);
     if (!sym) {
@@ -69,7 +124,7 @@ void* DeviceLink::resolve(const char* name) {
         if (reportedSymbols_.find(key) == std::string::npos) {
             reportedSymbols_ += key;
             const char* err = dlerror();
-            report("The device library \"" + libraryPath() + "\" has no function \"" + name + "\":\n" +
+            report("The device library \"" + handlePath_ + "\" has no function \"" + name + "\":\n" +
                    (err ? err : "symbol not found"));
         }
     }

@@ -44,9 +44,14 @@ public:
     // and forgets everything bound or reported so far.
     void overrideFunctions(const KivoFunctions* table);
 
-    // The file the link loads: $KIVOLIB_LIBRARY, else libKivoLib.so in the program folder when it
-    // exists there, else the bare name for the loader's normal search path.
+    // The file the link loads first: $KIVOLIB_LIBRARY, else libKivoLib.so in the program's own library
+    // folder when it exists there, else the bare name for the loader's normal search path. When the
+    // bare name is found nowhere, the simulated detector installed with the program is loaded instead
+    // (see load()).
     static std::string libraryPath();
+
+    // The file actually loaded, as the dynamic loader names it; empty until a call has loaded one.
+    std::string loadedLibrary() const;
 
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
@@ -55,6 +60,7 @@ private:
     DeviceLink() = default;
     ~DeviceLink() = default;
 
+    bool load();
     void* resolve(const char* name);
     template <typename Fn> Fn bound(Fn KivoFunctions::*slot, const char* name);
     void report(const std::string& message);
@@ -62,6 +68,7 @@ private:
     KivoFunctions table_;
     const KivoFunctions* override_ = nullptr;
     void* handle_ = nullptr;
+    std::string handlePath_; // the name handle_ was opened with
     bool loadFailed_ = false;
     std::string reportedSymbols_; // names already reported missing, space-separated
     ErrorReporter reporter_;
