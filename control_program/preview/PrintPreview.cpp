@@ -2,6 +2,7 @@
 
 #include "CTreviumCtrl.h"
 #include "MessageService.h"
+#include "ReportPdf.h"
 #include "ReportSource.h"
 #include "ReportUrl.h"
 #include "ReportWriter.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
-#include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -39,12 +39,6 @@ public:
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
-
-QPageLayout reportPageLayout() {
-    const bool letter = QLocale().measurementSystem() == QLocale::ImperialUSSystem;
-    return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait,
-                       QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-}
 
 } // namespace
 
@@ -252,7 +246,7 @@ void PrintPreview::mnuSaveAsPdf_Click() {
 
 void PrintPreview::saveAsPdf(const QString& filePath) {
     statusBar_->showMessage(tr("Saving as PDF..."));
-    WB_->page()->printToPdf(filePath, reportPageLayout());
+    WB_->page()->printToPdf(filePath, preview::ReportPageLayout());
 }
 
 void PrintPreview::onPdfFinished(const QString& filePath, bool success) {

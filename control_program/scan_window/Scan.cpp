@@ -6,7 +6,7 @@
 #include "CTreviumCtrl.h"
 #include "DeviceSequence.h"
 #include "Globals.h"
-#include "PrintPreview.h"
+#include "PreviewLoader.h"
 #include "ScanChannels.h"
 #include "ScanPlot.h"
 #include "ScanReportSource.h"
@@ -247,8 +247,7 @@ void Scan::closeEvent(QCloseEvent* event) {
 
 void Scan::cmdPrint_Click() {
     ScanReportSource source(main_, *this);
-    PrintPreview preview(source, this);
-    preview.exec();
+    preview::OpenPrintPreview(source, this, QStringLiteral("Morla"));
 }
 
 void Scan::mnuEntryPrint_Click() {

@@ -1,10 +1,11 @@
 // The scan window as the user meets it: its start-up state and layout, the scale and channel lists,
 // the sweeps box with its up-down control, drag-select with real mouse events on the plot, the
 // context menu and the print preview it opens.
-#include "PrintPreview.h"
+#include "PreviewLoader.h"
 #include "ScanFixture.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QGroupBox>
 #include <QMenu>
 #include <QTimer>
@@ -341,22 +342,26 @@ private slots:
     void printOpensTheModalPreview() {
         QFETCH(bool, fromMenu);
         Scan* s = f->connectAndOpen();
-        PrintPreview* seen = nullptr;
+        // The preview is a module of the program folder, loaded at the first Print.
+        preview::PreviewLoader::instance().setModulePath(qEnvironmentVariable("KIVO_BIN_DIR") +
+                                                         QStringLiteral("/libKivoPreview.so"));
+        bool seen = false;
         bool modal = false;
         CTreviumCtrl* sourcePlot = nullptr;
         QTimer::singleShot(0, this, [&] {
-            seen = qobject_cast<PrintPreview*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            seen = dialog && dialog->inherits("PrintPreview");
             if (seen) {
-                modal = seen->isModal();
-                sourcePlot = seen->SpectImg() ? s->Plot() : nullptr;
-                seen->reject();
+                modal = dialog->isModal();
+                sourcePlot = dialog->findChild<CTreviumCtrl*>() ? s->Plot() : nullptr;
+                dialog->reject();
             }
         });
         if (fromMenu)
             s->mnuEntryPrint()->trigger();
         else
             ScanFixture::press(s->cmdPrint());
-        QVERIFY(seen);
+        QVERIFY2(seen, qPrintable(f->messages.shown.value(0).text));
         QVERIFY(modal);
         QCOMPARE(sourcePlot, s->Plot());
     }
