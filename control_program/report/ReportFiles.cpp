@@ -1,5 +1,7 @@
 #include "ReportFiles.h"
 
+#include "ProgramFolders.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,10 +15,10 @@ namespace {
 
 const QString kLogo = QStringLiteral("vtlogo.png");
 
-// Puts the installed logo beside a report written outside the program folder. A logo that cannot be
-// copied shows as a missing image; the report itself is still worth showing.
-void copyLogo(const QString& programFolder, const QString& folder) {
-    const QString source = QDir(programFolder).filePath(kLogo);
+// Puts the installed logo beside a report written elsewhere. A logo that cannot be copied shows as a
+// missing image; the report itself is still worth showing.
+void copyLogo(const QString& logoFolder, const QString& folder) {
+    const QString source = QDir(logoFolder).filePath(kLogo);
     const QString target = QDir(folder).filePath(kLogo);
     if (!QFileInfo::exists(source))
         return;
@@ -40,29 +42,46 @@ bool IsWritableFolder(const QString& folder) {
 }
 
 ReportFiles::ReportFiles()
-    : ReportFiles(QCoreApplication::applicationDirPath(),
-                  QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)) {}
+    : ReportFiles(forLayout(kivo::folders::current(),
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))) {}
 
 ReportFiles::ReportFiles(QString programFolder, QString dataFolder)
-    : programFolder_(std::move(programFolder)), dataFolder_(std::move(dataFolder)) {}
+    : ReportFiles(programFolder, std::move(dataFolder), programFolder) {}
+
+ReportFiles::ReportFiles(QString programFolder, QString dataFolder, QString logoFolder)
+    : programFolder_(std::move(programFolder)), dataFolder_(std::move(dataFolder)),
+      logoFolder_(std::move(logoFolder)) {}
+
+ReportFiles ReportFiles::forLayout(const kivo::folders::Layout& layout, const QString& dataFolder) {
+    const QString programFolder = QString::fromStdString(layout.programFolder.string());
+    const QString logoFolder = QString::fromStdString(layout.dataFolder.string());
+    return ReportFiles(layout.installed ? QString() : programFolder, dataFolder, logoFolder);
+}
 
 bool ReportFiles::Prepare() {
     folder_.clear();
     error_.clear();
-    if (IsWritableFolder(programFolder_)) {
+    if (!programFolder_.isEmpty() && IsWritableFolder(programFolder_))
         folder_ = programFolder_;
-        return true;
-    }
-    if (IsWritableFolder(dataFolder_)) {
+    else if (IsWritableFolder(dataFolder_))
         folder_ = dataFolder_;
-        copyLogo(programFolder_, folder_);
-        return true;
+    if (folder_.isEmpty()) {
+        const QString data = QDir::toNativeSeparators(dataFolder_);
+        error_ = programFolder_.isEmpty()
+                     ? QCoreApplication::translate("ReportFiles",
+                                                   "The report cannot be written: the data folder \"%1\" "
+                                                   "accepts no new files.")
+                           .arg(data)
+                     : QCoreApplication::translate("ReportFiles",
+                                                   "The report cannot be written: neither the program "
+                                                   "folder \"%1\" nor the data folder \"%2\" accepts new "
+                                                   "files.")
+                           .arg(QDir::toNativeSeparators(programFolder_), data);
+        return false;
     }
-    error_ = QCoreApplication::translate("ReportFiles",
-                                         "The report cannot be written: neither the program folder \"%1\" "
-                                         "nor the data folder \"%2\" accepts new files.")
-                 .arg(QDir::toNativeSeparators(programFolder_), QDir::toNativeSeparators(dataFolder_));
-    return false;
+    if (folder_ != logoFolder_)
+        copyLogo(logoFolder_, folder_);
+    return true;
 }
 
 QString ReportFiles::reportPath() const {

@@ -3,8 +3,11 @@
 #include "CTreviumCtrl.h"
 #include "MessageService.h"
 #include "PrintPreview.h"
+#include "ProgramFolders.h"
+#include "ReportPdf.h"
 #include "ReportSource.h"
 #include "ReportUrl.h"
+#include "ReportWriter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +27,7 @@
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QWindow>
 
 namespace {
 
@@ -360,6 +364,76 @@ private slots:
         QCOMPARE(preview.url(), report::BuildReportUrl(data));
         QVERIFY(QFile::exists(data + QStringLiteral("/print.html")));
         QVERIFY(messages_.shown.isEmpty());
+    }
+
+    void installedProgramWritesIntoTheDataFolderWithTheInstalledLogo() {
+        // <prefix>/bin holds the program, <prefix>/share/kivopanel the logo; bin/ is writable here (as
+        // /usr/bin is for root) and must stay untouched.
+        const QString bin = root_.filePath(QStringLiteral("installed/usr/bin"));
+        const QDir binDir(bin);
+        QVERIFY(QDir().mkpath(binDir.filePath(kivo::folders::kPrivateLibraryFolderFromProgram)));
+        const QString share = QDir::cleanPath(binDir.filePath(kivo::folders::kDataFolderFromProgram));
+        QVERIFY(QDir().mkpath(share));
+        QVERIFY(QFile::copy(qEnvironmentVariable("KIVO_BIN_DIR") + QStringLiteral("/vtlogo.png"),
+                            share + QStringLiteral("/vtlogo.png")));
+        const QString data = root_.filePath(QStringLiteral("installed/home/.local/share/KivoPanel"));
+
+        FakeSource source;
+        source.values = exampleValues();
+        PrintPreview preview(source);
+        preview.setReportFiles(
+            report::ReportFiles::forLayout(kivo::folders::layoutFor(bin.toStdString()), data));
+        QVERIFY(generateAndLoad(preview));
+        QCOMPARE(preview.url(), report::BuildReportUrl(data));
+        QVERIFY(QFile::exists(data + QStringLiteral("/print.html")));
+        QVERIFY(QDir(bin).entryList(QDir::Files).isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(
+            runScript(preview.WB(), QStringLiteral("document.images[0].naturalWidth")).toInt(), 720, kWait);
+        QVERIFY(messages_.shown.isEmpty());
+    }
+
+    // The entry the command-line scan uses: a written report to a vector PDF, without a window.
+    void reportFileToPdfWithoutAWindow() {
+        const QString folder = root_.filePath(QStringLiteral("headless"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(report::WriteReport(folder + QStringLiteral("/print.html"), exampleValues()));
+        const QString pdf = folder + QStringLiteral("/report.pdf");
+        QString error;
+        QVERIFY2(preview::WriteReportPdf(folder + QStringLiteral("/print.html"), pdf, &error),
+                 qPrintable(error));
+        QVERIFY(error.isEmpty());
+        for (const QWindow* window : QGuiApplication::topLevelWindows())
+            QVERIFY(!window->isVisible());
+        const QString text = pdfText(pdf);
+        for (const char* expected : {"Kivo Report", "KV-0042", "50.02%", "1000.0V", "Veltrano Instruments"})
+            QVERIFY2(text.contains(QLatin1String(expected)), expected);
+        // Vector text, not a picture of the page: pdftotext found it, and the file stays small.
+        QVERIFY(QFileInfo(pdf).size() < 200 * 1024);
+    }
+
+    void reportFileToPdfFailures_data() {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("pdf");
+        QTest::addColumn<QString>("error");
+        const QString folder = root_.filePath(QStringLiteral("headless-fail"));
+        QTest::newRow("no report")
+            << folder + "/missing.html" << folder + "/out.pdf"
+            << QStringLiteral("The report \"%1\" does not exist.").arg(folder + "/missing.html");
+        QTest::newRow("PDF folder missing")
+            << folder + "/print.html" << folder + "/no/such/out.pdf"
+            << QStringLiteral("The PDF \"%1\" could not be written.").arg(folder + "/no/such/out.pdf");
+    }
+    void reportFileToPdfFailures() {
+        QFETCH(QString, html);
+        QFETCH(QString, pdf);
+        QFETCH(QString, error);
+        QVERIFY(QDir().mkpath(root_.filePath(QStringLiteral("headless-fail"))));
+        QVERIFY(
+            report::WriteReport(root_.filePath(QStringLiteral("headless-fail/print.html")), exampleValues()));
+        QString message;
+        QVERIFY(!preview::WriteReportPdf(html, pdf, &message));
+        QCOMPARE(message, error);
+        QVERIFY(!QFile::exists(pdf));
     }
 
     void noWritableFolderMeansOneMessageAndNoNavigation() {

@@ -1,5 +1,6 @@
 // Where the report files go, and the URL the browser loads them from, tried in a real browser.
 #include "BrowserTestMain.h"
+#include "ProgramFolders.h"
 #include "ReportFiles.h"
 #include "ReportUrl.h"
 #include "ReportWriter.h"
@@ -91,6 +92,58 @@ private slots:
         QVERIFY(writeFile(data + QStringLiteral("/vtlogo.png"), "old logo!"));
         QVERIFY(files.Prepare());
         QCOMPARE(readFile(data + QStringLiteral("/vtlogo.png")), QByteArray("logo v1"));
+    }
+
+    // The layout around a program in <root>/<prefix>/bin: with the installed private library folder
+    // and logo, or (build folder) with the logo beside the program.
+    void layoutsOfTheProgram_data() {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("build folder") << false << "build";
+        QTest::newRow("installed in /usr") << true << "usr";
+        QTest::newRow("installed in a relocated prefix") << true << "opt/lab tools/kivo";
+    }
+    void layoutsOfTheProgram() {
+        QFETCH(bool, installed);
+        QFETCH(QString, prefix);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString bin = root.filePath(prefix + QStringLiteral("/bin"));
+        const QString data = root.filePath(QStringLiteral("home/.local/share/KivoPanel"));
+        QVERIFY(QDir().mkpath(bin));
+        QString logoFolder = bin;
+        if (installed) {
+            const QDir binDir(bin);
+            QVERIFY(QDir().mkpath(binDir.filePath(kivo::folders::kPrivateLibraryFolderFromProgram)));
+            logoFolder = QDir::cleanPath(binDir.filePath(kivo::folders::kDataFolderFromProgram));
+            QVERIFY(QDir().mkpath(logoFolder));
+        }
+        QVERIFY(writeFile(logoFolder + QStringLiteral("/vtlogo.png"), "installed logo"));
+
+        const auto layout = kivo::folders::layoutFor(bin.toStdString());
+        QCOMPARE(layout.installed, installed);
+        QCOMPARE(QString::fromStdString(layout.dataFolder.string()), logoFolder);
+        ReportFiles files = ReportFiles::forLayout(layout, data);
+        QVERIFY(files.Prepare());
+        // Installed, the report goes to the user's data folder even though this bin/ is writable (as
+        // /usr/bin is for root), and takes the logo from share/kivopanel along.
+        const QString expected = installed ? data : bin;
+        QCOMPARE(files.folder(), expected);
+        QCOMPARE(readFile(expected + QStringLiteral("/vtlogo.png")), QByteArray("installed logo"));
+        QVERIFY(WriteReport(files.reportPath(), ReportValues()));
+        QCOMPARE(QDir(bin).entryList(QDir::Files).size(), installed ? 0 : 2); // logo and report
+    }
+
+    void installedWithoutWritableDataFolder() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString blocker = root.filePath(QStringLiteral("blocker"));
+        QVERIFY(writeFile(blocker, "x"));
+        ReportFiles files(QString(), blocker + QStringLiteral("/data"), root.path());
+        QVERIFY(!files.Prepare());
+        QCOMPARE(files.errorText(), QStringLiteral("The report cannot be written: the data folder \"%1\" "
+                                                   "accepts no new files.")
+                                        .arg(blocker + QStringLiteral("/data")));
     }
 
     void neitherFolderWritable() {
