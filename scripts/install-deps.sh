@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that building, running, testing and packaging need (the last line:
+# cpack's dependency computation, the package's lint and validators, keyboard input under Xvfb).
 # Safe to run repeatedly: it only calls apt-get when something is missing.
 set -euo pipefail
 
@@ -7,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6webenginecore6-bin
   libpng-dev zlib1g-dev fonts-liberation xvfb xauth cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev poppler-utils libgtest-dev qt6-declarative-dev
+  dpkg-dev file lintian desktop-file-utils appstream xdotool
 )
 if [ "${KIVO_WITH_BENCH:-0}" = 1 ]; then
   packages+=(libbenchmark-dev libqcustomplot-dev)
