@@ -3,6 +3,8 @@
 #include "CTreviumCtrl.h"
 #include "Conversions.h"
 #include "DeviceSession.h"
+#include "PreviewLoader.h"
+#include "ProgramFolders.h"
 #include "ReportValues.h"
 #include "ReportWriter.h"
 #include "ScanPlot.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -42,6 +45,23 @@ QString asideName(const QString& target) {
         return {};
     return probe.fileName(); // removed with `probe`; the name is what is wanted
 }
+
+// While the browser engine renders, its start-up diagnostics (no GPU on the offscreen platform, the
+// sandbox off as root) would fill the terminal; a real failure comes back as the render's error instead.
+class QuietEngine {
+public:
+    QuietEngine() { previous_ = qInstallMessageHandler(&QuietEngine::filter); }
+    ~QuietEngine() { qInstallMessageHandler(previous_); }
+    QuietEngine(const QuietEngine&) = delete;
+    QuietEngine& operator=(const QuietEngine&) = delete;
+
+private:
+    static void filter(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            previous_(type, context, message);
+    }
+    static inline QtMessageHandler previous_ = nullptr;
+};
 
 QString failed(const QString& path, const QString& reason) {
     return QStringLiteral("\"%1\" could not be written: %2.").arg(QDir::toNativeSeparators(path), reason);
@@ -121,7 +141,36 @@ QString Outputs::writeImage(const QString& path) const {
 }
 
 QString Outputs::writePdf(const QString& path) const {
-    return failed(path, QStringLiteral("PDF output is not built in"));
+    // The PDF is the report as the preview prints it: the HTML report and its images are written into a
+    // private folder, the preview module renders that page, and only the finished PDF reaches `path`.
+    QTemporaryDir work;
+    if (!work.isValid())
+        return failed(path, QStringLiteral("no temporary folder for the report: %1").arg(work.errorString()));
+    const QString html = QDir(work.path()).filePath(QStringLiteral("report.html"));
+    if (QString error = writeReport(html); !error.isEmpty())
+        return error;
+    const QString aside = asideName(path);
+    if (aside.isEmpty())
+        return failed(path, QStringLiteral("its folder accepts no new files"));
+    {
+        // Created here so the PDF gets the permissions every other output gets (the engine's own
+        // file would be private to the user); the engine writes into it.
+        QFile created(aside);
+        if (!created.open(QIODevice::WriteOnly))
+            return failed(path, created.errorString());
+    }
+    QString reason;
+    bool rendered = false;
+    {
+        const QuietEngine quiet;
+        rendered = preview::PreviewLoader::instance().writeReportPdf(html, aside, &reason);
+    }
+    if (!rendered) {
+        QFile::remove(aside);
+        return failed(path, reason);
+    }
+    reason = replaceWith(aside, path);
+    return reason.isEmpty() ? QString() : failed(path, reason);
 }
 
 QString Outputs::writeReport(const QString& path) const {
@@ -150,7 +199,9 @@ QString Outputs::writeReport(const QString& path) const {
 
     if (QString error = writeImage(folder.filePath(v.spectrumImage)); !error.isEmpty())
         return error;
-    const QString logo = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vtlogo.png"));
+    // The logo of the layout the command runs from: beside it in the build folder, share/ installed.
+    const QString logo = QDir(QString::fromStdString(kivo::folders::current().dataFolder.string()))
+                             .filePath(QStringLiteral("vtlogo.png"));
     const QString logoCopy = folder.filePath(v.logoImage);
     QFile::remove(logoCopy);
     if (!QFile::copy(logo, logoCopy))

@@ -38,6 +38,10 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, const 
     if (!options.needsGui())
         return std::make_unique<QCoreApplication>(argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The PDF is rendered by the browser engine, whose sandbox refuses to start as root (a CI job often
+    // is).
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     return std::make_unique<QApplication>(argc, argv);
 }
 

@@ -4,6 +4,7 @@
 #include "DeviceSettings.h"
 #include "SpectrumFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
@@ -106,6 +107,26 @@ private slots:
         QCOMPARE(QImage(path(u"a-spectrum.png"_qs)).size(), QSize(1000, 600));
         QVERIFY(!QImage(path(u"a-logo.png"_qs)).isNull());
         QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
+    }
+
+    // The PDF is the report as the preview prints it, and only the finished file appears in the folder.
+    void aPdfIsTheReport() {
+        const Run r = run({u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs, u"--period-ms"_qs, u"2"_qs,
+                           u"b.n42"_qs, u"b.pdf"_qs});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        QFile pdf(path(u"b.pdf"_qs));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QVERIFY(pdf.permissions() & QFileDevice::ReadGroup);
+        QProcess text;
+        text.start(u"pdftotext"_qs, {pdf.fileName(), u"-"_qs});
+        QVERIFY(text.waitForFinished(30000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        const spectrum::ReadResult read = spectrum::readFile(path(u"b.n42"_qs));
+        QVERIFY(read.ok() && !read.record.serialNumber.isEmpty());
+        QVERIFY2(page.contains(read.record.serialNumber) && page.contains(u"Pseudo-PHA Spectrum"_qs),
+                 qPrintable(page));
+        QCOMPARE(QDir(dir.path()).entryList({u"b.pdf*"_qs, u"b-*"_qs}, QDir::Files), QStringList{u"b.pdf"_qs});
     }
 
     void settingsAreAppliedFirst() {
