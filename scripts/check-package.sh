@@ -102,7 +102,10 @@ wait "$pid" || fail "KivoPanel ended with status $? after SIGTERM"
 echo "KivoPanel preview (Xvfb): report, image and logo in $data"
 
 [ "$("$bin/kivoscan" --version)" = "kivoscan $version" ] || fail "kivoscan --version"
-KIVO_SIM_READING_MS=1 "$bin/kivoscan" --quiet --channels 64 --sweeps 1 --period-ms 5 "$work/scan.n42"
+KIVO_SIM_READING_MS=1 "$bin/kivoscan" --quiet --channels 64 --sweeps 1 --period-ms 5 \
+    "$work/scan.n42" "$work/scan.html" "$work/scan.pdf"
 grep -q "<RadMeasurement" "$work/scan.n42" || fail "kivoscan wrote no spectrum"
-echo "kivoscan: a 64-channel scan written as N42"
+cmp -s "$work/scan-logo.png" "$root/usr/share/kivopanel/vtlogo.png" || fail "kivoscan's report has not the installed logo"
+[ "$(head -c 5 "$work/scan.pdf")" = "%PDF-" ] || fail "kivoscan wrote no PDF through the installed preview module"
+echo "kivoscan: a 64-channel scan written as N42, HTML report and PDF"
 echo "Package checks passed: $deb"
