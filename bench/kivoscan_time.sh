@@ -19,7 +19,6 @@ done
 sorted=($(printf '%s\n' "${times[@]}" | sort -n))
 median=${sorted[$(( runs / 2 ))]}
 floor=$(( 63 * 4 * 5 ))
-echo
 echo "# kivoscan: a 64-channel, 1-sweep scan at a 5 ms period"
 echo
 echo "Run by \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'); $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores."

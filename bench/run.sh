@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Builds and runs the renderer benchmark against QCustomPlot and the scan benchmark (offscreen), and
-# writes both into bench/RESULTS.md.
+# Builds and runs the renderer benchmark against QCustomPlot, the scan benchmark (offscreen) and the
+# timing of a whole kivoscan run, and replaces their sections of bench/RESULTS.md (the start-up memory
+# section is bench/startup_memory.sh's and stays).
 # Usage: bench/run.sh [extra Google Benchmark flags]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 KIVO_WITH_BENCH=1 scripts/install-deps.sh
 build="${KIVO_BENCH_BUILD_DIR:-build-bench}"
 cmake -S . -B "$build" -G Ninja -DKIVO_BUILD_BENCH=ON -DKIVO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_render bench_scan_update -j2
+cmake --build "$build" --target bench_render bench_scan_update kivoscan KivoLib -j2
+. bench/sections.sh
 export QT_QPA_PLATFORM=offscreen
 out="$(mktemp)"
+section="$(mktemp)"
 "$build/bin/bench_render" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
   --benchmark_min_time=0.2 --benchmark_color=false "$@" | tee "$out"
 {
@@ -27,7 +30,8 @@ out="$(mktemp)"
   echo '```'
   cat "$out"
   echo '```'
-} > bench/RESULTS.md
+} > "$section"
+replace_section "# Renderer benchmark" "$section"
 
 # The scan's share of the machine: one reading, one timer tick, and a real 10 s run of the 250 ms timer.
 "$build/bin/bench_scan_update" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
@@ -35,7 +39,6 @@ out="$(mktemp)"
 median() { awk -v n="$1" '$1 == n"_median" { print $2, $3 }' "$out"; }
 share() { awk -v n="$1" -v k="$2" '$1 == n"_median" { for (i = 1; i <= NF; i++) if (index($i, k"=") == 1) { split($i, a, "="); printf "%.2f %%", a[2] } }' "$out"; }
 {
-  echo
   echo "# Scan: cost of one reading and CPU share of a running scan"
   echo
   echo "The real main and scan windows run on an in-process stand-in device that returns a fresh reading"
@@ -48,10 +51,15 @@ share() { awk -v n="$1" -v k="$2" '$1 == n"_median" { for (i = 1; i <= NF; i++) 
   echo "| \`Update\` plus the repaint it causes | $(median BM_UpdateAndRepaint) |"
   echo "| One timer tick (\`ReadCPS\`, count label, \`Update\`, repaint), share of the 250 ms period | $(median BM_TimerTick), $(share BM_TimerTick of250ms_pct) |"
   echo "| Running scan, real 250 ms timer for 10 s: process CPU time / wall time | $(share BM_RunningScanCpuShare/10000/iterations:1 cpu_share_pct) of one core |"
+  echo "| The scan engine alone, as kivoscan runs it: one reading, no window, no plot | $(median BM_EngineUpdate) |"
   echo
   echo '```'
   cat "$out"
   echo '```'
-} >> bench/RESULTS.md
-rm -f "$out"
+} > "$section"
+replace_section "# Scan: cost" "$section"
+
+bench/kivoscan_time.sh "$build" 5 | tee "$section"
+replace_section "# kivoscan:" "$section"
+rm -f "$out" "$section"
 echo "Wrote bench/RESULTS.md"

@@ -122,17 +122,8 @@ section="$(mktemp)"
   echo "for it)."
 } > "$section"
 
-results=bench/RESULTS.md
-touch "$results"
-others="$(mktemp)"
-# Every section but an earlier "Start-up memory" one, without trailing blank lines.
-awk 'index($0, "# Start-up memory") == 1 { skip = 1; next } /^# / { skip = 0 } !skip' "$results" |
-  sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' > "$others"
-{
-  cat "$others"
-  [ -s "$others" ] && echo
-  cat "$section"
-} > "$results"
-rm -f "$section" "$others"
-cat "$results" | sed -n '/^# Start-up memory/,$p'
+. bench/sections.sh
+replace_section "# Start-up memory" "$section"
+rm -f "$section"
+sed -n '/^# Start-up memory/,$p' bench/RESULTS.md
 echo "Wrote bench/RESULTS.md"
