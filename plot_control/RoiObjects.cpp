@@ -94,17 +94,26 @@ template <typename Make> DispResult newObjectMember(DispKind kind, const QVarian
     return r;
 }
 
-DispResult enumNext(QObject* object, DispKind kind, const QVariantList& args) {
+// The one argument of Next and Skip: how many items, as a Long. Fails as the dispatch entry reports it.
+HResult countArgument(DispKind kind, const QVariantList& args, qint32& count) {
     if (kind == DispKind::Put)
-        return dispFailure(DISP_E_MEMBERNOTFOUND);
+        return DISP_E_MEMBERNOTFOUND;
     if (args.size() != 1)
-        return dispFailure(DISP_E_BADPARAMCOUNT);
-    QVariant count;
-    if (const HResult hr = dispConvert(args[0], QMetaType::fromType<qint32>(), count); !succeeded(hr))
+        return DISP_E_BADPARAMCOUNT;
+    QVariant converted;
+    if (const HResult hr = dispConvert(args[0], QMetaType::fromType<qint32>(), converted); !succeeded(hr))
+        return hr;
+    count = converted.toInt();
+    return S_OK;
+}
+
+DispResult enumNext(QObject* object, DispKind kind, const QVariantList& args) {
+    qint32 count = 0;
+    if (const HResult hr = countArgument(kind, args, count); !succeeded(hr))
         return dispFailure(hr);
     RoiList items;
     DispResult r;
-    r.code = static_cast<RoiEnumerator*>(object)->next(count.toInt(), items);
+    r.code = static_cast<RoiEnumerator*>(object)->next(count, items);
     if (!r.ok())
         return r;
     QVariantList values;
@@ -117,15 +126,11 @@ DispResult enumNext(QObject* object, DispKind kind, const QVariantList& args) {
 }
 
 DispResult enumSkip(QObject* object, DispKind kind, const QVariantList& args) {
-    if (kind == DispKind::Put)
-        return dispFailure(DISP_E_MEMBERNOTFOUND);
-    if (args.size() != 1)
-        return dispFailure(DISP_E_BADPARAMCOUNT);
-    QVariant count;
-    if (const HResult hr = dispConvert(args[0], QMetaType::fromType<qint32>(), count); !succeeded(hr))
+    qint32 count = 0;
+    if (const HResult hr = countArgument(kind, args, count); !succeeded(hr))
         return dispFailure(hr);
     DispResult r;
-    r.code = static_cast<RoiEnumerator*>(object)->skip(count.toInt()); // S_FALSE: stopped at the end
+    r.code = static_cast<RoiEnumerator*>(object)->skip(count); // S_FALSE: stopped at the end
     return r;
 }
 
