@@ -180,13 +180,19 @@ struct Field {
     bool isLevels = false; // written only where the format has no columns for the windows
 };
 
-template <typename T> std::function<bool(ScanRecord&, const QString&)> intField(T ScanRecord::*member) {
-    return [member](ScanRecord& r, const QString& v) {
-        const auto n = parseInt(v);
-        if (n)
-            r.*member = *n;
-        return bool(n);
+// A field read with `parse`: the member keeps its value when the text does not parse.
+template <typename T, typename Parse>
+std::function<bool(ScanRecord&, const QString&)> parsedField(T ScanRecord::*member, Parse parse) {
+    return [member, parse](ScanRecord& r, const QString& v) {
+        const auto parsed = parse(v);
+        if (parsed)
+            r.*member = *parsed;
+        return bool(parsed);
     };
+}
+
+template <typename T> std::function<bool(ScanRecord&, const QString&)> intField(T ScanRecord::*member) {
+    return parsedField(member, [](const QString& v) { return parseInt(v); });
 }
 
 std::function<bool(ScanRecord&, const QString&)> textField(QString ScanRecord::*member) {
@@ -204,12 +210,7 @@ std::function<bool(ScanRecord&, const QString&)> timeField(QDateTime ScanRecord:
 }
 
 std::function<bool(ScanRecord&, const QString&)> secondsField(double ScanRecord::*member) {
-    return [member](ScanRecord& r, const QString& v) {
-        const auto s = parseSeconds(v);
-        if (s)
-            r.*member = *s;
-        return bool(s);
-    };
+    return parsedField(member, [](const QString& v) { return parseSeconds(v); });
 }
 
 std::function<bool(ScanRecord&, const QString&)> levelField(qint32 LevelWindow::*member) {
@@ -292,12 +293,7 @@ const QList<Field>& fields() {
              return r.userIntegralMode || v.compare(u"off", Qt::CaseInsensitive) == 0;
          }},
         {"Readings per channel", [](const ScanRecord& r) { return numberList(r.readings); },
-         [](ScanRecord& r, const QString& v) {
-             const auto values = parseNumberList(v);
-             if (values)
-                 r.readings = *values;
-             return bool(values);
-         }},
+         parsedField(&ScanRecord::readings, [](const QString& v) { return parseNumberList(v); })},
         {"LLD levels", [](const ScanRecord& r) { return numberList(levelValues(r, &LevelWindow::lld)); },
          levelField(&LevelWindow::lld), true},
         {"ULD levels", [](const ScanRecord& r) { return numberList(levelValues(r, &LevelWindow::uld)); },
