@@ -28,6 +28,15 @@ struct LevelWindow {
     bool operator==(const LevelWindow&) const = default;
 };
 
+// An energy calibration of the discriminator axis: E = offsetKeV + slopeKeVPerLevel x level, where
+// level is a position on the device's discriminator scale (a channel's window centre, fractional).
+struct EnergyCalibration {
+    double offsetKeV = 0;
+    double slopeKeVPerLevel = 0;
+    bool operator==(const EnergyCalibration&) const = default;
+    double energyOfLevel(double level) const { return offsetKeV + slopeKeVPerLevel * level; }
+};
+
 struct ScanRecord {
     // The spectrum: one count per plot point. A scan of N channels has N + 1 points (0 to N); point k
     // was measured with the window levels[k].
@@ -61,6 +70,16 @@ struct ScanRecord {
     qint32 userULD = 0;
     bool userIntegralMode = false;
 
+    // The energy axis, when the user calibrated one; none means the axis is discriminator levels only.
+    std::optional<EnergyCalibration> energyCalibration;
+
+    // The unit was the bundled simulated detector, not real hardware.
+    bool simulatedUnit = false;
+    // Device calls that failed while the scan ran, one sentence each saying which call and how often.
+    // A scan with any of them is not a trustworthy spectrum.
+    QStringList deviceFailures;
+    qint32 failedChannels = 0; // channels whose window could not be set on the unit
+
     QString programName;
     QString programVersion;
 
@@ -72,6 +91,8 @@ struct ScanRecord {
 
     // True when at least one point holds summed readings.
     bool hasMeasuredChannel() const;
+    // False when a device call failed during the scan: the counts may not be a spectrum.
+    bool trustworthy() const { return deviceFailures.isEmpty() && failedChannels == 0; }
 };
 
 // The number of points a file may hold at most.
