@@ -9,6 +9,7 @@ packages=(
   libpng-dev zlib1g-dev fonts-liberation xvfb xauth cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev poppler-utils libgtest-dev qt6-declarative-dev
   dpkg-dev file lintian desktop-file-utils appstream xdotool
+  libgsl-dev libxml2-utils
 )
 if [ "${KIVO_WITH_BENCH:-0}" = 1 ]; then
   packages+=(libbenchmark-dev libqcustomplot-dev)
