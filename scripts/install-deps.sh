@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running, testing and packaging need (the last line:
-# cpack's dependency computation, the package's lint and validators, keyboard input under Xvfb).
+# Installs the Debian packages that building, running, testing and packaging need (the fifth line:
+# cpack's dependency computation, the package's lint and validators, keyboard input under Xvfb; the
+# last: GSL for fits and statistics, xmllint to validate the N42 files).
 # Safe to run repeatedly: it only calls apt-get when something is missing.
 set -euo pipefail
 
