@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
     // Closing the main window ends the program, whatever other windows are still open.
     QObject::connect(&window, &TopLevel::unloaded, &application, &QApplication::quit, Qt::QueuedConnection);
     // Ending the session or Ctrl+C in the shell closes the window as its close box does.
-    app::TerminationSignals terminate;
-    QObject::connect(&terminate, &app::TerminationSignals::received, &window, &QWidget::close);
+    cli::TerminationSignals terminate;
+    QObject::connect(&terminate, &cli::TerminationSignals::received, &window, &QWidget::close);
     window.show();
     if (parsed.options.connect)
         QTimer::singleShot(0, &window, &TopLevel::cmdConnect_Click);

@@ -91,19 +91,8 @@ QString Outputs::write(const Output& output) const {
 }
 
 spectrum::ScanRecord Outputs::record() const {
-    const UnitIdentity& id = session_.identity();
-    const UnitSettings& s = session_.settings();
-    spectrum::ScanRecord r = scan::recordOf(run_.engine(), id.maxLevel, QDateTime::currentDateTimeUtc());
-    r.product = id.product;
-    r.manufacturer = id.manufacturer;
-    r.serialNumber = id.serial;
-    r.firmware = id.firmware;
-    if (s.highVoltage) {
-        r.highVoltageText = QString::number(countToVolts(*s.highVoltage), 'f', 1);
-        r.highVoltageCount = *s.highVoltage;
-    }
-    r.coarseGainIndex = s.gain ? conv::coarseFromGain(*s.gain) : 0;
-    r.fineGain = s.gain ? conv::fineFromGain(*s.gain) : 0;
+    spectrum::ScanRecord r =
+        scan::recordOf(run_.engine(), session_.identity().maxLevel, QDateTime::currentDateTimeUtc());
     r.programName = QStringLiteral("kivoscan");
     r.programVersion = QCoreApplication::applicationVersion();
     return r;
@@ -179,8 +168,8 @@ QString Outputs::writeReport(const QString& path) const {
     const QDir folder = info.absoluteDir();
 
     ReportValues v;
-    const UnitIdentity& id = session_.identity();
-    const UnitSettings& s = session_.settings();
+    const cli::UnitIdentity& id = session_.identity();
+    const cli::UnitSettings& s = session_.settings();
     const scan::ScanEngine& engine = run_.engine();
     v.serialNumber = id.serial;
     v.firmwareVersion = id.firmware;
@@ -191,7 +180,8 @@ QString Outputs::writeReport(const QString& path) const {
     v.lldPosition = engine.savedLLD();
     v.uldPosition = engine.savedULD();
     v.maxLevel = id.maxLevel;
-    v.highVoltageText = s.highVoltage ? QString::number(countToVolts(*s.highVoltage), 'f', 1) : QString();
+    v.highVoltageText =
+        s.highVoltage ? QString::number(conv::countToVolts(*s.highVoltage), 'f', 1) : QString();
     v.channelsIndex = qMax(0, QList<int>{64, 128, 256, 512}.indexOf(engine.channels()));
     v.sweepsText = QString::number(engine.sweeps());
     v.spectrumImage = base + QStringLiteral("-spectrum.png");

@@ -9,9 +9,13 @@
 
 #include <QString>
 
+namespace cli {
+class DeviceSession;
+}
+
 namespace kivoscan {
 
-class DeviceSession;
+using cli::DeviceSession;
 class ScanRun;
 
 class Outputs {

@@ -1,5 +1,6 @@
 #include "ScanRun.h"
 
+#include "Conversions.h"
 #include "DeviceLink.h"
 #include "DeviceSession.h"
 #include "Progress.h"
@@ -64,22 +65,56 @@ qint32 ScanRun::maxLevel() const {
     return session_.identity().maxLevel;
 }
 
+scan::UnitDescription ScanRun::unitDescription() const {
+    const cli::UnitIdentity& id = session_.identity();
+    const cli::UnitSettings& s = session_.settings();
+    scan::UnitDescription unit;
+    unit.product = id.product;
+    unit.manufacturer = id.manufacturer;
+    unit.serialNumber = id.serial;
+    unit.firmware = id.firmware;
+    if (s.highVoltage) {
+        unit.highVoltageText = QString::number(conv::countToVolts(*s.highVoltage), 'f', 1);
+        unit.highVoltageCount = *s.highVoltage;
+    }
+    unit.coarseGainIndex = s.gain ? conv::coarseFromGain(*s.gain) : 0;
+    unit.fineGain = s.gain ? conv::fineFromGain(*s.gain) : 0;
+    return unit;
+}
+
 void ScanRun::scanFailure(const QString& text) {
     deviceFailed_ = true;
     progress_.message(text);
 }
 
+void ScanRun::sweepDone(int sweep) {
+    progress_.line(QStringLiteral("sweep %1 of %2 done, %3 elapsed")
+                       .arg(sweep)
+                       .arg(engine_.sweeps())
+                       .arg(Progress::clock(elapsed_.elapsed())));
+}
+
 void ScanRun::channelStarted() {
     if (engine_.sweep() != lastSweep_ && lastSweep_ != 0)
-        progress_.sweepDone(lastSweep_, engine_.sweeps(), elapsed_.elapsed());
+        sweepDone(lastSweep_);
     lastSweep_ = engine_.sweep();
-    progress_.channel(engine_.sweep(), engine_.sweeps(), engine_.channel() + 1, engine_.channels(),
-                      elapsed_.elapsed());
+    // Channels 2..N of each sweep are measured; the share done counts the ones finished.
+    const int sweep = engine_.sweep();
+    const int channel = engine_.channel() + 1; // 1-based, as the scan window counts
+    const double perSweep = qMax(1, engine_.channels() - 1);
+    const double done = ((sweep - 1) * perSweep + (channel - 2)) / (double(engine_.sweeps()) * perSweep);
+    progress_.bar(done,
+                  QStringLiteral("sweep %1/%2 channel %3/%4")
+                      .arg(sweep)
+                      .arg(engine_.sweeps())
+                      .arg(channel)
+                      .arg(engine_.channels()),
+                  elapsed_.elapsed());
 }
 
 void ScanRun::scanEnded(bool complete) {
     if (complete)
-        progress_.sweepDone(engine_.sweeps(), engine_.sweeps(), elapsed_.elapsed());
+        sweepDone(engine_.sweeps());
     loop_.quit();
 }
 

@@ -10,10 +10,15 @@
 #include <QObject>
 #include <QTimer>
 
-namespace kivoscan {
-
+namespace cli {
 class DeviceSession;
 class Progress;
+} // namespace cli
+
+namespace kivoscan {
+
+using cli::DeviceSession;
+using cli::Progress;
 
 class ScanRun : public QObject, private scan::ScanHost {
     Q_OBJECT
@@ -35,8 +40,10 @@ public:
 
 private:
     void poll();
+    void sweepDone(int sweep);
     qint32 deviceHandle() const override;
     qint32 maxLevel() const override;
+    scan::UnitDescription unitDescription() const override;
     void scanFailure(const QString& text) override;
     void channelStarted() override;
     void readingAdded(qint32) override {}

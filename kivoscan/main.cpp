@@ -3,11 +3,11 @@
 #include "DeviceLink.h"
 #include "DeviceSession.h"
 #include "ExitCodes.h"
-#include "Interrupt.h"
 #include "Options.h"
 #include "Outputs.h"
 #include "Progress.h"
 #include "ScanRun.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -20,6 +20,9 @@
 #include <unistd.h>
 
 using namespace kivoscan;
+using cli::DeviceSession;
+using cli::Progress;
+namespace exitcode = cli::exitcode;
 
 namespace {
 
@@ -83,7 +86,7 @@ int main(int argc, char** argv) {
         progress.message(text);
     });
     // Signals that arrive before the scan runs end the program as usual; from here on they stop it.
-    Interrupt interrupt;
+    cli::TerminationSignals interrupt;
     if (!session.open()) {
         progress.message(QStringLiteral("Failed to connect to SCA."));
         return exitcode::CONNECTION;
@@ -97,7 +100,7 @@ int main(int argc, char** argv) {
 
     session.apply(options.highVoltage, options.coarseGain, options.fineGain);
     ScanRun run(session, progress, options.periodMs);
-    QObject::connect(&interrupt, &Interrupt::triggered, &run, [&] {
+    QObject::connect(&interrupt, &cli::TerminationSignals::received, &run, [&] {
         progress.message(QStringLiteral("Stopping: the user's window goes back to the unit."));
         run.stop();
     });

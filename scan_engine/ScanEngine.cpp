@@ -17,8 +17,8 @@ QString tr(const char* text) {
 }
 } // namespace
 
-ScanEngine::ScanEngine(ScanHost& host, Counts& counts, bool& running)
-    : host_(host), counts_(counts), running_(running) {}
+ScanEngine::ScanEngine(ScanHost& host, Counts& counts, bool& running, ScanRecorder* recorder)
+    : host_(host), counts_(counts), running_(running), recorder_(recorder ? recorder : &ownRecorder_) {}
 
 void ScanEngine::saveUserWindow() {
     const qint32 handle = host_.deviceHandle();
@@ -40,11 +40,10 @@ void ScanEngine::setSweeps(qint16 sweeps) {
 }
 
 void ScanEngine::begin() {
-    startTime_ = QDateTime::currentDateTimeUtc();
-    endTime_ = QDateTime();
     completed_ = false;
-    sweepsCompleted_ = 0;
     // Counts are kept from earlier scans until cleared; so are the readings behind them.
+    recorder_->scanStarted(channels_, host_.maxLevel(), sweeps_, counts_, host_.unitDescription(),
+                           QDateTime::currentDateTimeUtc());
     channel_ = 1;
     setChannel();
     running_ = true;
@@ -84,7 +83,7 @@ void ScanEngine::update(qint32 cps) {
     // Sums are held at the 32-bit limit rather than wrapping into nonsense.
     const size_t index = size_t(std::clamp(channel_, 0, COUNTS_SIZE - 2));
     counts_[index] = addSaturated(counts_[index], cps);
-    readings_[index] = addSaturated(readings_[index], 1);
+    recorder_->readingAdded(qint32(index));
     host_.readingAdded(qint32(index));
     if (dwellLeft_ > 0) {
         --dwellLeft_;
@@ -96,7 +95,7 @@ void ScanEngine::update(qint32 cps) {
         setChannel();
         return;
     }
-    ++sweepsCompleted_;
+    recorder_->sweepCompleted();
     // Compared before counting on, so the last of 32767 sweeps also ends the scan.
     const bool lastSweep = sweep_ >= sweeps_;
     if (sweep_ < std::numeric_limits<qint16>::max())
@@ -114,7 +113,7 @@ void ScanEngine::stop() {
     // Stopped before the write-back: nothing that runs while one of its failures is reported may
     // still see a running scan.
     running_ = false;
-    endTime_ = QDateTime::currentDateTimeUtc();
+    recorder_->scanEnded(completed_, QDateTime::currentDateTimeUtc());
     if (const qint32 handle = host_.deviceHandle(); handle != 0) {
         kivo::DeviceLink& link = kivo::DeviceLink::instance();
         if (link.SetParam(handle, kivo::PARAM_LLD, savedLLD_) != 0)
@@ -131,8 +130,7 @@ void ScanEngine::stop() {
 void ScanEngine::clear() {
     // Entry 512 is never written by a scan, so it is left alone here too.
     std::fill(counts_.begin(), counts_.end() - 1, 0);
-    readings_.fill(0);
-    sweepsCompleted_ = 0;
+    recorder_->countsCleared(running_, sweep_, sweeps_, QDateTime::currentDateTimeUtc());
     host_.countsCleared();
     channel_ = 1;
     if (running_)

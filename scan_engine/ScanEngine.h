@@ -5,17 +5,13 @@
 // progress and the end through a ScanHost. Every device failure is reported and the scan goes on.
 #pragma once
 
+#include "ScanRecorder.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 
-#include <array>
-
 namespace scan {
-
-constexpr int COUNTS_SIZE = 513;                  // plot points 0..512: up to 512 channels plus the end point
-using Counts = std::array<qint32, COUNTS_SIZE>;   // channel sums
-using Readings = std::array<qint32, COUNTS_SIZE>; // readings summed per channel
 
 // What the scan needs from the one who runs it.
 class ScanHost {
@@ -23,6 +19,8 @@ public:
     virtual ~ScanHost() = default;
     virtual qint32 deviceHandle() const = 0; // 0 when no device is connected
     virtual qint32 maxLevel() const = 0;     // highest discriminator level of that device
+    // The unit and its settings as the scan's record is to carry them; asked when a scan begins.
+    virtual UnitDescription unitDescription() const { return {}; }
 
     // A device call failed; `text` is the sentence for the user ("Failed to set LLD."). The scan goes
     // on when this returns.
@@ -43,8 +41,9 @@ class ScanEngine {
 public:
     static constexpr qint32 DEFAULT_CHANNELS = 128;
 
-    // `counts` and `running` are the caller's: the program keeps them for its whole life.
-    ScanEngine(ScanHost& host, Counts& counts, bool& running);
+    // `counts` and `running` are the caller's: the program keeps them for its whole life; so may be the
+    // `recorder` of what the counts are (the engine keeps its own when none is given).
+    ScanEngine(ScanHost& host, Counts& counts, bool& running, ScanRecorder* recorder = nullptr);
 
     // Start, in the order the window runs it: saveUserWindow() (reads the user's window and switches
     // integral mode off), setChannels() and setSweeps(), then begin() (channel 1 of sweep 1).
@@ -77,14 +76,14 @@ public:
     qint32 savedIntegMode() const { return savedIntegMode_; }
     const Counts& counts() const { return counts_; }
 
-    // What a record of the scan needs: readings summed per channel (kept with the counts until they
-    // are cleared), the full sweeps in the spectrum since the scan began or was last cleared, and when
-    // the scan ran.
-    const Readings& readings() const { return readings_; }
-    qint16 sweepsCompleted() const { return sweepsCompleted_; }
+    // What the counts are: readings summed per channel (kept with the counts until they are cleared),
+    // the full sweeps in them, when the scans ran, the layout and the unit.
+    const ScanRecorder& recorder() const { return *recorder_; }
+    const Readings& readings() const { return recorder_->readings(); }
+    qint16 sweepsCompleted() const { return qint16(qMin(recorder_->sweepsCompleted(), 32767)); }
     bool completed() const { return completed_; }
-    QDateTime startTime() const { return startTime_; } // UTC
-    QDateTime endTime() const { return endTime_; }     // UTC; invalid while running
+    QDateTime startTime() const { return recorder_->startTime(); } // UTC
+    QDateTime endTime() const { return recorder_->endTime(); }     // UTC; invalid until a scan ended
 
 private:
     ScanHost& host_;
@@ -101,11 +100,9 @@ private:
     qint32 savedULD_ = 0;
     qint32 savedIntegMode_ = 0;
 
-    Readings readings_{};
-    qint16 sweepsCompleted_ = 0;
+    ScanRecorder ownRecorder_;
+    ScanRecorder* recorder_;
     bool completed_ = false;
-    QDateTime startTime_;
-    QDateTime endTime_;
 };
 
 } // namespace scan

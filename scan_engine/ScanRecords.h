@@ -10,8 +10,9 @@ namespace scan {
 // N + 1 points with the windows that measure them and zero counts: what a reference is placed on.
 spectrum::ScanRecord channelLayout(qint32 channels, qint32 maxLevel);
 
-// The engine's spectrum, windows, readings, sweeps, times and state (complete, aborted or still
-// running at `now`), and the user's window. Device and settings are the caller's to add.
+// The engine's spectrum as its recorder knows it (windows, readings, sweeps, times, state: complete,
+// aborted or still running at `now`, and the unit), with the user's window the scan restores. Before
+// any reading the layout is the engine's channels over `maxLevel`. The program is the caller's to add.
 spectrum::ScanRecord recordOf(const ScanEngine& engine, qint32 maxLevel, const QDateTime& now);
 
 } // namespace scan

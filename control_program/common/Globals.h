@@ -1,6 +1,8 @@
 // Program-wide state shared by the main window, the scan window and the report.
 #pragma once
 
+#include "ScanRecorder.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -23,8 +25,8 @@ inline QString productionDate;
 inline bool scanRunning = false;
 constexpr int SCAN_COUNTS_SIZE = 513;
 inline std::array<qint32, SCAN_COUNTS_SIZE> scanCounts{}; // channel sums, kept for the program's life
+static_assert(SCAN_COUNTS_SIZE == scan::COUNTS_SIZE);
+// What the counts are (layout, readings, sweeps, times, unit), kept beside them.
+inline scan::ScanRecorder scanRecorder;
 
 } // namespace globals
-
-// The text before the first NUL character (device texts are NUL-padded and may lack a terminator).
-QString StripNulls(const QString& str);

@@ -46,7 +46,7 @@ void TopLevel::cmdInfo_Click() {
     };
     for (Item& item : items) {
         device::TextParam param;
-        if (!device::readText(item.id, param)) {
+        if (!device::readText(globals::hSCA, item.id, param)) {
             showMessage(this, kTitle, item.failure, MsgIcon::Critical);
             item.text = tr("Unknown");
         } else {

@@ -30,44 +30,39 @@ void TopLevel::cmdRefresh_Click() {
         UpdatingGuard guard(*this);
         qint32 value = 0;
 
-        if (!device::readNumber(kivo::PARAM_HV, value))
+        // The unit's settings object takes what the unit reports; the controls follow it.
+        using Field = UnitSettings::Field;
+        if (!device::readNumber(globals::hSCA, kivo::PARAM_HV, value))
             failure(tr("Failed to read High Voltage level."));
-        else
-            txtHV_->setText(conv::countToVoltsText(value));
-
-        if (!device::readNumber(kivo::PARAM_GAIN, value)) {
-            failure(tr("Failed to read Amplifier Gain."));
-        } else {
-            const qint32 fine = conv::fineFromGain(value);
-            lblFineGain_->setText(conv::fineGainText(fine));
-            sldFineGain_->setValue(fine);
-            deviceCoarseGain_ = conv::coarseFromGain(value);
-            // Indexes 4..7 have no entry: show no selection rather than a wrong gain.
-            cmbCoarseGain_->setCurrentIndex(deviceCoarseGain_ < cmbCoarseGain_->count() ? deviceCoarseGain_
-                                                                                        : -1);
+        else {
+            settings_.reported(Field::HighVoltage, value);
+            txtHV_->setText(conv::countToVoltsText(value)); // the unit's own value, as the unit has it
         }
 
-        if (!device::readNumber(kivo::PARAM_LLD, value))
+        if (!device::readNumber(globals::hSCA, kivo::PARAM_GAIN, value))
+            failure(tr("Failed to read Amplifier Gain."));
+        else
+            settings_.reported(Field::Gain, value);
+
+        if (!device::readNumber(globals::hSCA, kivo::PARAM_LLD, value))
             failure(tr("Failed to read LLD."));
         else
-            showLevel(sldLLD_, lblLLD_, value);
+            settings_.reported(Field::LLD, value);
 
-        if (!device::readNumber(kivo::PARAM_ULD, value))
+        if (!device::readNumber(globals::hSCA, kivo::PARAM_ULD, value))
             failure(tr("Failed to read ULD."));
         else
-            showLevel(sldULD_, lblULD_, value);
+            settings_.reported(Field::ULD, value);
 
-        if (!device::readNumber(kivo::PARAM_INTEGRAL_MODE, value)) {
+        if (!device::readNumber(globals::hSCA, kivo::PARAM_INTEGRAL_MODE, value))
             failure(tr("Failed to read integral mode."));
-        } else {
-            chkIntegMode_->setChecked(value != 0);
-            showULDEnabled(value == 0);
-        }
+        else
+            settings_.reported(Field::IntegralMode, value);
 
         for (QWidget* w : std::initializer_list<QWidget*>{frTTL_, lblTTL_, cmbTTL_})
             w->setEnabled(globals::fwTTLDuration);
         if (globals::fwTTLDuration) {
-            if (!device::readNumber(kivo::PARAM_TTL_DURATION, value))
+            if (!device::readNumber(globals::hSCA, kivo::PARAM_TTL_DURATION, value))
                 failure(tr("Failed to read TTL pulse duration."));
             else
                 cmbTTL_->setCurrentIndex(qBound(0, value, cmbTTL_->count() - 1));
@@ -78,20 +73,20 @@ void TopLevel::cmdRefresh_Click() {
         for (QWidget* w : std::initializer_list<QWidget*>{frVR_, rbPulse_, rbDC_})
             w->setEnabled(globals::isVR);
         if (globals::isVR) {
-            if (!device::readNumber(kivo::PARAM_ANALOG_MODE, value)) {
+            if (!device::readNumber(globals::hSCA, kivo::PARAM_ANALOG_MODE, value)) {
                 failure(tr("Failed to read analogue output mode."));
             } else {
                 (value != 0 ? rbDC_ : rbPulse_)->setChecked(true);
                 setAnalogModeControls(value != 0);
             }
 
-            if (!device::readNumber(kivo::PARAM_CPS_RANGE, value))
+            if (!device::readNumber(globals::hSCA, kivo::PARAM_CPS_RANGE, value))
                 failure(tr("Failed to read CPS to Voltage conversion gain."));
             else
                 cmbCPSRange_->setCurrentIndex(qBound(0, value, cmbCPSRange_->count() - 1));
 
             if (globals::fwExtRanges) {
-                if (!device::readNumber(kivo::PARAM_RESPONSE_TIME, value))
+                if (!device::readNumber(globals::hSCA, kivo::PARAM_RESPONSE_TIME, value))
                     failure(tr("Failed to read response time of analogue output."));
                 else
                     cmbRespTime_->setCurrentIndex(qBound(0, value, cmbRespTime_->count() - 1));
@@ -100,6 +95,6 @@ void TopLevel::cmdRefresh_Click() {
             setAnalogModeControls(false);
         }
     }
-    // The first call creates the scan window hidden.
-    showUserROIOnScan();
+    // The scan window shows the user's window read back; the first readback creates it hidden.
+    scanWindow();
 }

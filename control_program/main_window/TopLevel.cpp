@@ -10,7 +10,6 @@
 #include "MessageService.h"
 #include "Params.h"
 #include "Scan.h"
-#include "ScanChannels.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,7 +25,8 @@ namespace {
 const QString kTitle = QStringLiteral("KivoCP");
 }
 
-TopLevel::TopLevel(QWidget* parent) : QMainWindow(parent) {
+TopLevel::TopLevel(QWidget* parent)
+    : QMainWindow(parent), settings_([this](const QString& text) { failure(text); }, this) {
     createControls();
     layOutControls();
     connectHandlers();
@@ -160,7 +160,7 @@ void TopLevel::connectDevice() {
 // features and the status text. Every failed read is reported and the sequence goes on.
 void TopLevel::readIdentity() {
     device::TextParam param;
-    if (!device::readText(kivo::PARAM_PRODUCT_NAME, param)) {
+    if (!device::readText(globals::hSCA, kivo::PARAM_PRODUCT_NAME, param)) {
         failure(tr("Failed to read device info."));
         globals::isVR = false;
         globals::fwExtRanges = false;
@@ -169,7 +169,7 @@ void TopLevel::readIdentity() {
         globals::isVR = conv::isVariantVR(globals::productName);
     }
 
-    if (!device::readText(kivo::PARAM_FW_VERSION, param)) {
+    if (!device::readText(globals::hSCA, kivo::PARAM_FW_VERSION, param)) {
         failure(tr("Failed to read firmware version."));
         globals::isVR = false;
         globals::fwExtRanges = false;
@@ -186,12 +186,12 @@ void TopLevel::readIdentity() {
         }
     }
 
-    if (!device::readText(kivo::PARAM_PRODUCTION_DATE, param))
+    if (!device::readText(globals::hSCA, kivo::PARAM_PRODUCTION_DATE, param))
         failure(tr("Failed to read production date."));
     else
         globals::productionDate = param.text;
 
-    if (!device::readText(kivo::PARAM_SERIAL_NUMBER, param)) {
+    if (!device::readText(globals::hSCA, kivo::PARAM_SERIAL_NUMBER, param)) {
         failure(tr("Failed to read serial number."));
         statusPanel1_->setText(tr("Connected to Kivo with unknown S/N"));
     } else {
@@ -204,14 +204,14 @@ void TopLevel::readIdentity() {
 
 void TopLevel::readLevelInfo() {
     qint32 count = 0;
-    const bool ok = device::readLevelCount(count);
+    const bool ok = device::readLevelCount(globals::hSCA, count);
     globals::maxLevel = conv::maxLevelFromCount(ok, count);
     // The sliders follow the device's level count so every level can be shown and chosen.
     rangeLevelSliders();
 }
 
 bool TopLevel::confirmUnsavedSettings() {
-    if (!cmdSave_->isEnabled())
+    if (!settings_.unsaved())
         return true;
     const MsgAnswer answer =
         askQuestion(this, QStringLiteral("MorlaCP"),
@@ -234,7 +234,7 @@ void TopLevel::disconnectDevice() {
     cmdConnect_->setText(tr("&Connect"));
     cmdApplyHV_->setEnabled(false);
     cmdRefresh_->setEnabled(false);
-    cmdSave_->setEnabled(false);
+    settings_.markSaved(); // what was not saved is the unit's business now
     statusPanel1_->setText(tr("Not connected"));
     Timer1.stop();
 }
@@ -263,15 +263,8 @@ void TopLevel::Timer1_Timer() {
 
 Scan* TopLevel::scanWindow() {
     if (!scan_)
-        scan_ = new Scan(*this);
+        scan_ = new Scan(settings_, this);
     return scan_;
-}
-
-void TopLevel::showUserROIOnScan() {
-    // sliderPosition: during a drag value() still holds the level from before the drag.
-    scanWindow()->ShowUserROI(scan::toLevel16(sldLLD_->sliderPosition()),
-                              scan::toLevel16(sldULD_->sliderPosition()),
-                              chkIntegMode_->checkState() != Qt::Unchecked);
 }
 
 void TopLevel::cmdScan_Click() {

@@ -2,6 +2,8 @@
 // buttons that read, store and scan them. Closing it ends the program.
 #pragma once
 
+#include "UnitSettings.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -26,6 +28,9 @@ public:
     // Shows a discriminator window chosen elsewhere (the scan plot) and, when no scan runs and a
     // device is connected, sends it; only the display is limited to the slider range.
     void UpdateControls(qint32 lld, qint32 uld, qint32 integ);
+
+    // What the user has set on the unit; other windows read and change it through this object.
+    UnitSettings& unitSettings() { return settings_; }
 
     // The controls other windows read.
     QSlider* sldLLD() const { return sldLLD_; }
@@ -127,8 +132,11 @@ private:
 
     // Settings handlers' shared steps (TopLevelSettings.cpp).
     void sendGain(int fine);
-    void levelMoved(QLabel* label, qint32 param, const QString& failureText, int position);
     void showULDEnabled(bool enabled);
+    // The controls follow the unit's settings, whoever changed them.
+    void showWindowSettings();
+    void showGainSettings();
+    void showHighVoltage();
     void setAnalogModeControls(bool dcMode);
     void sendListIndex(QComboBox* list, qint32 param, const QString& failure);
     void showLevel(QSlider* slider, QLabel* label, qint32 level);
@@ -138,8 +146,7 @@ private:
     void notConnected();
 
     bool updatingControls_ = false;
-    // Coarse gain index last read from the device, kept for indexes the list has no entry for.
-    qint32 deviceCoarseGain_ = 0;
+    UnitSettings settings_;
     QTimer Timer1;
 
     QPushButton* cmdConnect_ = nullptr;
@@ -184,7 +191,5 @@ private:
     QLabel* lblRespTime_ = nullptr;
     QComboBox* cmbRespTime_ = nullptr;
 
-    // Shows the sliders' window on the scan plot and makes it the window a scan restores.
-    void showUserROIOnScan();
     QPointer<Scan> scan_; // a child window of this one
 };

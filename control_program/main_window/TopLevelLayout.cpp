@@ -201,7 +201,13 @@ void TopLevel::connectHandlers() {
     connect(cmdExit_, &QPushButton::clicked, this, &TopLevel::cmdExit_Click);
     connect(&Timer1, &QTimer::timeout, this, &TopLevel::Timer1_Timer);
 
+    connect(&settings_, &UnitSettings::windowChanged, this, &TopLevel::showWindowSettings);
+    connect(&settings_, &UnitSettings::gainChanged, this, &TopLevel::showGainSettings);
+    connect(&settings_, &UnitSettings::highVoltageChanged, this, &TopLevel::showHighVoltage);
+    connect(&settings_, &UnitSettings::unsavedChanged, cmdSave_, &QPushButton::setEnabled);
+
     connect(txtHV_, &QLineEdit::textChanged, this, &TopLevel::txtHV_Change);
+    connect(txtHV_, &QLineEdit::textChanged, &settings_, &UnitSettings::setHighVoltageEntry);
     connect(txtHV_, &QLineEdit::returnPressed, this, [this] {
         if (cmdApplyHV_->isEnabled())
             cmdApplyHV_Click();

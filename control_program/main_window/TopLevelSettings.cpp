@@ -1,5 +1,7 @@
 // The settings handlers of the main window: every change is sent to the device at once and marks
-// the settings unsaved (cmdSave enabled) until they are stored in the device's permanent memory.
+// the settings unsaved (cmdSave enabled) until they are stored in the device's permanent memory. The
+// high voltage, gain and discriminator window go through the unit's settings object, which other
+// windows change too; the controls follow it.
 #include "TopLevel.h"
 
 #include "Conversions.h"
@@ -32,25 +34,29 @@ void TopLevel::cmdApplyHV_Click() {
         cmdApplyHV_->setEnabled(false);
         return;
     }
-    const DeviceSequence sequence;
-    const auto count = conv::voltsToCount(conv::TextToSingle(txtHV_->text()));
-    if (!count) {
+    if (!settings_.setHighVoltage(conv::TextToSingle(txtHV_->text()))) {
         // Nothing was sent: the text stays for correcting and the apply stays pending.
         showMessage(this, QStringLiteral("KivoCP"),
                     tr("The High Voltage level \"%1\" is out of range and was not sent.").arg(txtHV_->text()),
                     MsgIcon::Warning);
         return;
     }
-    if (!device::writeNumber(kivo::PARAM_HV, *count))
-        failure(tr("Failed to set High Voltage level."));
     cmdApplyHV_->setEnabled(false);
-    cmdSave_->setEnabled(true);
+}
+
+void TopLevel::showHighVoltage() {
+    const auto count = settings_.highVoltageCount();
+    // The box keeps the user's own spelling of the volts it already holds.
+    if (!count || conv::voltsToCount(conv::TextToSingle(txtHV_->text())) == count)
+        return;
+    UpdatingGuard guard(*this);
+    txtHV_->setText(conv::countToVoltsText(*count));
 }
 
 void TopLevel::cmdSave_Click() {
     if (globals::hSCA == 0) {
         notConnected();
-        cmdSave_->setEnabled(false);
+        settings_.markSaved();
         return;
     }
     const DeviceSequence sequence;
@@ -62,19 +68,15 @@ void TopLevel::cmdSave_Click() {
     }
     showMessage(this, QStringLiteral("KivoCP"), tr("Settings successfully saved into permanent memory."),
                 MsgIcon::Information);
-    cmdSave_->setEnabled(false);
+    settings_.markSaved();
 }
 
 // ---- Amplifier gain ----
 
 void TopLevel::sendGain(int fine) {
-    const DeviceSequence sequence;
     // A coarse index the list has no entry for (read from the device) is kept as the device has it.
     const int shown = cmbCoarseGain_->currentIndex();
-    const qint32 coarse = shown >= 0 ? shown : deviceCoarseGain_;
-    if (!device::writeNumber(kivo::PARAM_GAIN, conv::gainValue(coarse, fine)))
-        failure(tr("Failed to set Amplifier Gain."));
-    cmdSave_->setEnabled(true);
+    settings_.setGain(shown >= 0 ? shown : settings_.coarseGain(), fine);
 }
 
 void TopLevel::cmbCoarseGain_Click() {
@@ -97,40 +99,45 @@ void TopLevel::sldFineGain_Scroll(int position) {
     sendGain(position);
 }
 
-// ---- Discriminator window ----
-
-void TopLevel::levelMoved(QLabel* label, qint32 param, const QString& failureText, int position) {
-    const DeviceSequence sequence;
-    label->setText(conv::levelPercentText(position, globals::maxLevel));
-    // During a scan the scan owns the device's discriminator; it restores the user's latest window.
-    if (!globals::scanRunning && !device::writeNumber(param, position))
-        failure(failureText);
-    cmdSave_->setEnabled(true);
-    showUserROIOnScan();
+void TopLevel::showGainSettings() {
+    UpdatingGuard guard(*this);
+    // Indexes 4..7 have no entry: show no selection rather than a wrong gain.
+    const qint32 coarse = settings_.coarseGain();
+    cmbCoarseGain_->setCurrentIndex(coarse < cmbCoarseGain_->count() ? coarse : -1);
+    const qint32 fine = settings_.fineGain();
+    lblFineGain_->setText(conv::fineGainText(fine));
+    if (!(sldFineGain_->isSliderDown() && sldFineGain_->sliderPosition() == fine))
+        sldFineGain_->setValue(fine);
 }
+
+// ---- Discriminator window ----
 
 void TopLevel::sldLLD_Change() {
     if (updatingControls_ || globals::hSCA == 0)
         return;
-    levelMoved(lblLLD_, kivo::PARAM_LLD, tr("Failed to set LLD."), sldLLD_->value());
+    lblLLD_->setText(conv::levelPercentText(sldLLD_->value(), globals::maxLevel));
+    settings_.setLLD(sldLLD_->value());
 }
 
 void TopLevel::sldLLD_Scroll(int position) {
     if (globals::hSCA == 0)
         return;
-    levelMoved(lblLLD_, kivo::PARAM_LLD, tr("Failed to set LLD."), position);
+    lblLLD_->setText(conv::levelPercentText(position, globals::maxLevel));
+    settings_.setLLD(position);
 }
 
 void TopLevel::sldULD_Change() {
     if (updatingControls_ || globals::hSCA == 0)
         return;
-    levelMoved(lblULD_, kivo::PARAM_ULD, tr("Failed to set ULD."), sldULD_->value());
+    lblULD_->setText(conv::levelPercentText(sldULD_->value(), globals::maxLevel));
+    settings_.setULD(sldULD_->value());
 }
 
 void TopLevel::sldULD_Scroll(int position) {
     if (globals::hSCA == 0)
         return;
-    levelMoved(lblULD_, kivo::PARAM_ULD, tr("Failed to set ULD."), position);
+    lblULD_->setText(conv::levelPercentText(position, globals::maxLevel));
+    settings_.setULD(position);
 }
 
 void TopLevel::showULDEnabled(bool enabled) {
@@ -142,38 +149,36 @@ void TopLevel::showULDEnabled(bool enabled) {
 void TopLevel::chkIntegMode_Click() {
     if (updatingControls_ || globals::hSCA == 0)
         return;
-    const DeviceSequence sequence;
     const bool integral = chkIntegMode_->isChecked();
     showULDEnabled(!integral);
-    if (!globals::scanRunning && !device::writeNumber(kivo::PARAM_INTEGRAL_MODE, integral ? 1 : 0))
-        failure(tr("Failed to set integral mode."));
-    cmdSave_->setEnabled(true);
-    showUserROIOnScan();
+    settings_.setIntegralMode(integral);
 }
 
 void TopLevel::showLevel(QSlider* slider, QLabel* label, qint32 level) {
     // Shown within 0..maxLevel; the device keeps whatever it was given.
     const qint32 shown = qBound(0, level, globals::maxLevel);
     label->setText(conv::levelPercentText(shown, globals::maxLevel));
-    slider->setValue(shown);
+    // A thumb the user holds stays where it is: its value follows at the release, which sends it once
+    // more as the slider's own change.
+    if (!(slider->isSliderDown() && slider->sliderPosition() == shown))
+        slider->setValue(shown);
+}
+
+void TopLevel::showWindowSettings() {
+    {
+        UpdatingGuard guard(*this);
+        showLevel(sldLLD_, lblLLD_, settings_.lld());
+        showLevel(sldULD_, lblULD_, settings_.uld());
+        chkIntegMode_->setChecked(settings_.integralMode());
+        showULDEnabled(!settings_.integralMode());
+    }
+    // The scan window draws the user's window and restores it after a scan; the first change
+    // creates it, hidden.
+    scanWindow();
 }
 
 void TopLevel::UpdateControls(qint32 lld, qint32 uld, qint32 integ) {
-    const DeviceSequence sequence;
-    UpdatingGuard guard(*this);
-    const bool send = !globals::scanRunning && globals::hSCA != 0;
-    if (send && !device::writeNumber(kivo::PARAM_LLD, lld))
-        failure(tr("Failed to set LLD."));
-    showLevel(sldLLD_, lblLLD_, lld);
-    if (send && !device::writeNumber(kivo::PARAM_ULD, uld))
-        failure(tr("Failed to set ULD."));
-    showLevel(sldULD_, lblULD_, uld);
-    if (send && !device::writeNumber(kivo::PARAM_INTEGRAL_MODE, integ))
-        failure(tr("Failed to set integral mode."));
-    chkIntegMode_->setChecked(integ != 0);
-    showULDEnabled(integ == 0);
-    if (globals::hSCA != 0)
-        cmdSave_->setEnabled(true);
+    settings_.setDiscriminatorWindow(lld, uld, integ != 0);
 }
 
 // ---- Output settings ----
@@ -182,9 +187,9 @@ void TopLevel::sendListIndex(QComboBox* list, qint32 param, const QString& failu
     if (updatingControls_ || globals::hSCA == 0)
         return;
     const DeviceSequence sequence;
-    if (!device::writeNumber(param, list->currentIndex()))
+    if (!device::writeNumber(globals::hSCA, param, list->currentIndex()))
         failure(failureText);
-    cmdSave_->setEnabled(true);
+    settings_.markUnsaved();
 }
 
 void TopLevel::cmbTTL_Click() {
@@ -214,9 +219,9 @@ void TopLevel::rbPulse_Click() {
         return;
     setAnalogModeControls(false);
     const DeviceSequence sequence;
-    if (!device::writeNumber(kivo::PARAM_ANALOG_MODE, rbDC_->isChecked() ? 1 : 0))
+    if (!device::writeNumber(globals::hSCA, kivo::PARAM_ANALOG_MODE, rbDC_->isChecked() ? 1 : 0))
         failure(tr("Failed to set analogue output mode."));
-    cmdSave_->setEnabled(true);
+    settings_.markUnsaved();
 }
 
 void TopLevel::rbDC_Click() {
@@ -224,7 +229,7 @@ void TopLevel::rbDC_Click() {
         return;
     setAnalogModeControls(true);
     const DeviceSequence sequence;
-    if (!device::writeNumber(kivo::PARAM_ANALOG_MODE, rbDC_->isChecked() ? 1 : 0))
+    if (!device::writeNumber(globals::hSCA, kivo::PARAM_ANALOG_MODE, rbDC_->isChecked() ? 1 : 0))
         failure(tr("Failed to set analogue output mode."));
-    cmdSave_->setEnabled(true);
+    settings_.markUnsaved();
 }

@@ -6,18 +6,18 @@
 #include "CTreviumCtrl.h"
 #include "DeviceSequence.h"
 #include "Globals.h"
+#include "MessageService.h"
 #include "PreviewLoader.h"
 #include "ScanChannels.h"
 #include "ScanPlot.h"
 #include "ScanReportSource.h"
 #include "ScanSpectrumFiles.h"
 #include "ScanTexts.h"
-#include "TopLevel.h"
+#include "UnitSettings.h"
 #include "UpDown.h"
 #include "YScaleTable.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -28,17 +28,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QSlider>
 #include <QStatusBar>
 
-Scan::Scan(TopLevel& main)
-    : QWidget(&main, Qt::Window), main_(main), engine_(*this, globals::scanCounts, globals::scanRunning) {
+Scan::Scan(UnitSettings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), settings_(settings),
+      engine_(*this, globals::scanCounts, globals::scanRunning, &globals::scanRecorder) {
     setObjectName(QStringLiteral("Scan"));
     setAttribute(Qt::WA_DeleteOnClose); // closing unloads; the next use loads a fresh window
     createControls();
     layOutControls();
     connectHandlers();
-    spectrumFiles_ = std::make_unique<ScanSpectrumFiles>(*this, main_);
+    spectrumFiles_ = std::make_unique<ScanSpectrumFiles>(*this, parent);
     Form_Load();
 }
 
@@ -153,11 +153,13 @@ void Scan::connectHandlers() {
     connect(Plot_, &CTreviumCtrl::MouseDown, this, &Scan::Plot_MouseDown);
     connect(Plot_, &CTreviumCtrl::MouseMove, this, &Scan::Plot_MouseMove);
     connect(Plot_, &CTreviumCtrl::MouseUp, this, &Scan::Plot_MouseUp);
+    connect(&settings_, &UnitSettings::windowChanged, this, &Scan::userWindowChanged);
 }
 
 void Scan::Form_Load() {
-    engine_.setUserWindow(main_.sldLLD()->value(), main_.sldULD()->value(),
-                          main_.chkIntegMode()->checkState() != Qt::Unchecked);
+    // The window as the main window's sliders show it: within the level range.
+    engine_.setUserWindow(qBound(0, settings_.lld(), globals::maxLevel),
+                          qBound(0, settings_.uld(), globals::maxLevel), settings_.integralMode());
 
     {
         const QSignalBlocker blocker(cmbChannels_); // filling selects "64"; that is no choice yet
@@ -246,8 +248,11 @@ void Scan::closeEvent(QCloseEvent* event) {
 }
 
 void Scan::cmdPrint_Click() {
-    ScanReportSource source(main_, *this);
-    preview::OpenPrintPreview(source, this, QStringLiteral("Morla"));
+    ScanReportSource source(settings_, *this);
+    QString error;
+    if (!preview::PreviewLoader::instance().runPreview(source, this, &error))
+        showMessage(this, QStringLiteral("Morla"), tr("The print preview is not available.\n\n%1").arg(error),
+                    MsgIcon::Critical);
 }
 
 void Scan::mnuEntryPrint_Click() {

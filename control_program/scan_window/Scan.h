@@ -1,8 +1,9 @@
 // The scan window: records a pseudo pulse-height spectrum by stepping the device's discriminator
 // window across the level range, one step per count-rate reading handed over by the main window's
 // timer, and shows it with the user's own window drawn as a red region. Dragging across the plot
-// chooses a new discriminator window for the main window. One instance, owned by the main window;
-// it exists (hidden) from the main window's first ShowUserROI and is deleted when closed.
+// chooses a new discriminator window for the unit's settings, as the main window's sliders do. One
+// instance, a child of the main window; it exists (hidden) from the first readback of the unit's
+// settings and is deleted when closed.
 #pragma once
 
 #include "ScanEngine.h"
@@ -22,7 +23,7 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class ScanSpectrumFiles;
-class TopLevel;
+class UnitSettings;
 class UpDown;
 
 class Scan : public QWidget, private scan::ScanHost {
@@ -33,8 +34,8 @@ public:
     static constexpr int CLIENT_WIDTH = 640;
     static constexpr int CLIENT_HEIGHT = 389;
 
-    // `main` owns the window and must outlive it.
-    explicit Scan(TopLevel& main);
+    // `settings` (the unit's, owned by the main window) and `parent` must outlive the window.
+    Scan(UnitSettings& settings, QWidget* parent);
     ~Scan() override;
 
     // One count-rate reading while a scan runs: the first after each window change is discarded, the
@@ -112,6 +113,7 @@ private:
     void setStatus(const QString& panel1, const QString& panel2);
     qint32 deviceHandle() const override;
     qint32 maxLevel() const override;
+    scan::UnitDescription unitDescription() const override;
     void scanFailure(const QString& text) override;
     void channelStarted() override;
     void readingAdded(qint32 channel) override;
@@ -119,14 +121,17 @@ private:
     void movedOn(qint32 channel) override;
     void scanEnded(bool complete) override;
 
-    // Drag-select on the plot (ScanDrag.cpp): ROI 1 and the main window follow the pointer.
+    // Drag-select on the plot (ScanDrag.cpp): ROI 1 and the unit's window follow the pointer.
     void dragTo();
+    // The unit's window changed (a slider, a readback, another window): shown unless this window's own
+    // drag made the change and has drawn it already.
+    void userWindowChanged();
 
     // The sweeps box and its up-down control show the same number.
     void txtSweeps_Change();
     void spinSweeps_Change(int value);
 
-    TopLevel& main_;
+    UnitSettings& settings_;
     scan::ScanEngine engine_;
     bool dragging_ = false;
     qint16 dragStart_ = 0;

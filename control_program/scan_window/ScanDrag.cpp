@@ -1,12 +1,12 @@
 // Drag-select on the scan plot: pressing on the plot and moving draws a new discriminator window as
-// ROI 1 and hands it to the main window, which sends it to the device when no scan runs. The plot has
+// ROI 1 and hands it to the unit's settings, which send it to the device when no scan runs. The plot has
 // already moved its cursor to the channel under the pointer when its mouse events arrive here.
 #include "Scan.h"
 
 #include "CTreviumCtrl.h"
 #include "Globals.h"
 #include "ScanChannels.h"
-#include "TopLevel.h"
+#include "UnitSettings.h"
 
 void Scan::Plot_MouseDown(qint16 Button, qint16, qint32 x, qint32 y) {
     // Only a left press on the graph moves the plot's cursor to the channel under the pointer; any
@@ -62,5 +62,11 @@ void Scan::dragTo() {
     // The dragged window is the user's latest choice: a scan running now restores it at its end.
     const bool integral = savedIntegMode() != 0;
     engine_.setUserWindow(lld, uld, integral);
-    main_.UpdateControls(lld, uld, integral ? 1 : 0);
+    settings_.setDiscriminatorWindow(lld, uld, integral);
+}
+
+void Scan::userWindowChanged() {
+    if (dragging_)
+        return;
+    ShowUserROI(scan::toLevel16(settings_.lld()), scan::toLevel16(settings_.uld()), settings_.integralMode());
 }

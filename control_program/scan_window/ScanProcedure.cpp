@@ -13,6 +13,7 @@
 #include "ScanPlot.h"
 #include "ScanSpectrumFiles.h"
 #include "ScanTexts.h"
+#include "UnitSettings.h"
 #include "UpDown.h"
 
 #include <QComboBox>
@@ -48,7 +49,6 @@ void Scan::StartScan() {
     ShowUserROI(scan::toLevel16(savedLLD()), scan::toLevel16(savedULD()), savedIntegMode() != 0);
 
     engine_.begin();
-    spectrumFiles_->scanStarted();
 }
 
 void Scan::SetChannel() {
@@ -75,6 +75,21 @@ qint32 Scan::maxLevel() const {
     return globals::maxLevel;
 }
 
+scan::UnitDescription Scan::unitDescription() const {
+    scan::UnitDescription unit;
+    unit.product = globals::productName;
+    unit.serialNumber = globals::serialNumber;
+    unit.firmware = globals::fwVersion;
+    // The voltage the unit has: as read back or last sent, never a text typed but not applied.
+    if (const auto count = settings_.highVoltageCount()) {
+        unit.highVoltageCount = *count;
+        unit.highVoltageText = QString::number(conv::countToVolts(*count), 'f', 1);
+    }
+    unit.coarseGainIndex = settings_.coarseGain();
+    unit.fineGain = settings_.fineGain();
+    return unit;
+}
+
 void Scan::scanFailure(const QString& text) {
     showMessage(this, QStringLiteral("Morla"), text, MsgIcon::Critical);
 }
@@ -84,13 +99,11 @@ void Scan::channelStarted() {
               tr("Channel %1 of %2").arg(conv::plainNumber(channel() + 1), conv::plainNumber(channels())));
 }
 
-void Scan::readingAdded(qint32 channel) {
-    spectrumFiles_->readingAdded(channel);
+void Scan::readingAdded(qint32) {
     scanplot::showCounts(*Plot_, globals::scanCounts);
 }
 
 void Scan::countsCleared() {
-    spectrumFiles_->countsCleared();
     scanplot::showCounts(*Plot_, globals::scanCounts);
 }
 
@@ -100,11 +113,11 @@ void Scan::movedOn(qint32 channel) {
         Plot_->setCursorPos(channel);
 }
 
-void Scan::scanEnded(bool complete) {
+void Scan::scanEnded(bool) {
     cmdStartStop_->setText(tr("&Start"));
     setScanControlsEnabled(true);
     setStatus(tr("Scan complete"), QString());
-    spectrumFiles_->scanStopped(complete); // saves the scan; no box, no status text
+    spectrumFiles_->scanStopped(); // saves the scan; no box, no status text
 }
 
 void Scan::ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode) {

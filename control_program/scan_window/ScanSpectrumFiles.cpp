@@ -7,10 +7,8 @@
 #include "NoticeService.h"
 #include "Rebin.h"
 #include "Scan.h"
-#include "ScanRecordBuilder.h"
 #include "ScanRecords.h"
 #include "SpectrumFile.h"
-#include "TopLevel.h"
 
 #include <QAction>
 #include <QDir>
@@ -40,15 +38,10 @@ QSettings settings() {
     return QSettings(QStringLiteral("KivoPanel"), QStringLiteral("KivoPanel"));
 }
 
-// The spectrum is empty: a scan started now begins a new record.
-bool countsEmpty() {
-    return std::all_of(globals::scanCounts.begin(), globals::scanCounts.end(),
-                       [](qint32 c) { return c == 0; });
-}
-
 } // namespace
 
-ScanSpectrumFiles::ScanSpectrumFiles(Scan& scan, TopLevel& main) : scan_(scan), main_(main) {
+ScanSpectrumFiles::ScanSpectrumFiles(Scan& scan, QWidget* noticeParent)
+    : scan_(scan), noticeParent_(noticeParent) {
     QMenu* menu = scan.mnuContext();
     auto entry = [&](const QString& text, const char* name, const QKeySequence& keys) {
         QAction* action = menu->addAction(text);
@@ -70,8 +63,10 @@ ScanSpectrumFiles::ScanSpectrumFiles(Scan& scan, TopLevel& main) : scan_(scan), 
 ScanSpectrumFiles::~ScanSpectrumFiles() {
     // The program ends while a scan runs: the spectrum would be gone with it. Only the scan window's
     // own state is used here; the main window may already be half destroyed.
-    if (globals::scanRunning && scanfiles::session().runStart.isValid())
-        scanStopped(false, true);
+    if (globals::scanRunning && globals::scanRecorder.running()) {
+        globals::scanRecorder.scanEnded(false, QDateTime::currentDateTimeUtc());
+        scanStopped(true);
+    }
 }
 
 QString ScanSpectrumFiles::scansFolder() {
@@ -81,58 +76,7 @@ QString ScanSpectrumFiles::scansFolder() {
 
 // ---- Hooks of the scan procedure ----
 
-void ScanSpectrumFiles::scanStarted() {
-    scanfiles::ScanSession& s = scanfiles::session();
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    // A scan adds to the counts on screen; it continues their record unless they are empty or were
-    // recorded with another channel count.
-    if (countsEmpty() || !s.hasReadings() || s.channels != scan_.channels()) {
-        s = scanfiles::ScanSession();
-        s.startTime = now;
-        s.channels = scan_.channels();
-    }
-    s.settings = scanfiles::currentSettings(main_);
-    s.levelCount = globals::maxLevel + 1;
-    s.sweepsRequested += scan_.sweeps();
-    s.sweepsBefore = 0;
-    s.runStart = now;
-}
-
-void ScanSpectrumFiles::readingAdded(qint32 channel) {
-    scanfiles::ScanSession& s = scanfiles::session();
-    if (channel >= 0 && channel < qint32(s.readings.size()))
-        ++s.readings[size_t(channel)];
-}
-
-void ScanSpectrumFiles::countsCleared() {
-    scanfiles::ScanSession& s = scanfiles::session();
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    s.readings.fill(0);
-    s.realTimeMs = 0;
-    s.sweepsCompleted = 0;
-    s.startTime = now;
-    s.endTime = QDateTime();
-    if (globals::scanRunning) {
-        // The running scan starts its current sweep again; only what it measures from now on counts.
-        s.runStart = now;
-        s.sweepsBefore = scan_.sweep() - 1;
-        s.sweepsRequested = scan_.sweeps() - s.sweepsBefore;
-    } else {
-        s.sweepsRequested = 0;
-    }
-}
-
-void ScanSpectrumFiles::scanStopped(bool complete, bool quiet) {
-    scanfiles::ScanSession& s = scanfiles::session();
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (s.runStart.isValid())
-        s.realTimeMs += s.runStart.msecsTo(now);
-    s.runStart = QDateTime();
-    s.endTime = now;
-    const qint32 finished = complete ? scan_.sweeps() : scan_.sweep() - 1;
-    s.sweepsCompleted += std::max(0, finished - s.sweepsBefore);
-    s.sweepsBefore = 0;
-    s.state = complete ? spectrum::ScanState::Complete : spectrum::ScanState::Aborted;
+void ScanSpectrumFiles::scanStopped(bool quiet) {
     autoSave(quiet);
 }
 
@@ -142,15 +86,12 @@ void ScanSpectrumFiles::channelsChanged() {
 }
 
 spectrum::ScanRecord ScanSpectrumFiles::currentRecord() const {
-    scanfiles::ScreenState screen;
-    screen.channels = scan_.channels();
-    screen.maxLevel = globals::maxLevel;
-    screen.userLLD = scan_.savedLLD();
-    screen.userULD = scan_.savedULD();
-    screen.userIntegralMode = scan_.savedIntegMode() != 0;
-    screen.running = globals::scanRunning && scanfiles::session().runStart.isValid();
-    return scanfiles::buildRecord(scanfiles::session(), globals::scanCounts, screen,
-                                  QDateTime::currentDateTimeUtc());
+    spectrum::ScanRecord r =
+        scan::recordOf(scan_.engine(), globals::maxLevel, QDateTime::currentDateTimeUtc());
+    r.programName = QStringLiteral("KivoPanel");
+    r.programVersion =
+        QStringLiteral("%1.%2.%3").arg(KIVO_VERSION_MAJOR).arg(KIVO_VERSION_MINOR).arg(KIVO_VERSION_PATCH);
+    return r;
 }
 
 // ---- The automatic copy ----
@@ -183,7 +124,7 @@ void ScanSpectrumFiles::autoSave(bool quiet) {
     }
     // Reported without a modal box, so the step that stopped the scan goes on as always; over the main
     // window, which stays when Close takes the scan window away.
-    NoticeService::current().notify(&main_, kTitle,
+    NoticeService::current().notify(noticeParent_, kTitle,
                                     tr("The scan was not saved automatically. %1\nThe spectrum is still "
                                        "shown; use Save Spectrum... to keep it.")
                                         .arg(problem));

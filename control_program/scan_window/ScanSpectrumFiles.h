@@ -12,24 +12,22 @@
 #include <optional>
 
 class QAction;
+class QWidget;
 class Scan;
-class TopLevel;
 
 class ScanSpectrumFiles : public QObject {
     Q_OBJECT
 
 public:
-    // Adds the menu entries and their shortcuts to `scan`, which must outlive this object.
-    ScanSpectrumFiles(Scan& scan, TopLevel& main);
+    // Adds the menu entries and their shortcuts to `scan`, which must outlive this object. Notices go
+    // over `noticeParent` (the main window), which stays when the scan window closes.
+    ScanSpectrumFiles(Scan& scan, QWidget* noticeParent);
     // A scan still running when the window goes away (the program ends) is saved as aborted.
     ~ScanSpectrumFiles() override;
 
-    // Hooks of the scan procedure.
-    void scanStarted();
-    void readingAdded(qint32 channel);
-    void countsCleared();
-    // `quiet`: a failed automatic copy is only logged (the window is going away).
-    void scanStopped(bool complete, bool quiet = false);
+    // Hooks of the scan procedure. `quiet`: a failed automatic copy is only logged (the window is going
+    // away).
+    void scanStopped(bool quiet = false);
     void channelsChanged();
 
     QAction* mnuEntrySaveSpectrum() const { return save_; }
@@ -57,7 +55,7 @@ private:
     void rememberFolder(const QString& file) const;
 
     Scan& scan_;
-    TopLevel& main_;
+    QWidget* noticeParent_;
     QAction* save_ = nullptr;
     QAction* open_ = nullptr;
     QAction* clear_ = nullptr;

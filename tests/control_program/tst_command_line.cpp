@@ -92,11 +92,11 @@ private slots:
     }
     void signalArrivesOnTheEventLoopOnce() {
         QFETCH(int, signalNumber);
-        app::TerminationSignals listener;
+        cli::TerminationSignals listener;
         QVERIFY(listener.isActive());
-        app::TerminationSignals second; // only one may listen
+        cli::TerminationSignals second; // only one may listen
         QVERIFY(!second.isActive());
-        QSignalSpy received(&listener, &app::TerminationSignals::received);
+        QSignalSpy received(&listener, &cli::TerminationSignals::received);
         QCOMPARE(std::raise(signalNumber), 0);
         QVERIFY(received.wait(5000));
         QCOMPARE(received.size(), 1);
@@ -109,10 +109,10 @@ private slots:
 
     void signalsAreReleasedWithTheListener() {
         {
-            app::TerminationSignals listener;
+            cli::TerminationSignals listener;
             QVERIFY(listener.isActive());
         }
-        app::TerminationSignals again;
+        cli::TerminationSignals again;
         QVERIFY(again.isActive());
         struct sigaction now = {};
         QCOMPARE(::sigaction(SIGTERM, nullptr, &now), 0);
@@ -181,8 +181,9 @@ private slots:
         const QString simulator = qEnvironmentVariable("KIVO_BIN_DIR") + QStringLiteral("/libKivoLib.so");
         QTRY_VERIFY_WITH_TIMEOUT(mappedFiles(process.processId()).contains(simulator), 30000);
         QByteArray err;
-        QTRY_VERIFY2_WITH_TIMEOUT((err += process.readAllStandardError()).contains("kivo-sim: saved settings"),
-                                  err.constData(), 30000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (err += process.readAllStandardError()).contains("kivo-sim: saved settings"), err.constData(),
+            30000);
         QTest::qWait(600); // a few ticks of the count-rate poll
         // Started, connected and polling without the browser engine.
         QVERIFY(!anyContains(mappedFiles(process.processId()), QStringLiteral("libQt6WebEngine")));

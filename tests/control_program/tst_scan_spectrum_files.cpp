@@ -392,7 +392,7 @@ private slots:
         Scan* s = completeScan(100);
         dialogs->answer = referenceFile(64, Format::Csv);
         s->spectrumFiles().openReference();
-        ScanReportSource source(*f->window, *s);
+        ScanReportSource source(f->window->unitSettings(), *s);
         PrintPreview preview(source);
         preview.setReportFiles(report::ReportFiles(files.filePath(u"bin"_qs), files.filePath(u"data"_qs)));
         preview.StartTimer_Timer();
