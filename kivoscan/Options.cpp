@@ -1,11 +1,8 @@
 #include "Options.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QLocale>
-#include <QSet>
+#include "OptionReader.h"
 
-#include <cmath>
+#include <QFileInfo>
 
 namespace kivoscan {
 
@@ -31,36 +28,6 @@ std::optional<OutputKind> kindOf(const QString& path) {
     return std::nullopt;
 }
 
-// Numbers are read the same way in every locale: digits and "." as decimal point.
-std::optional<double> number(const QString& text) {
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
-}
-
-std::optional<int> integer(const QString& text) {
-    bool ok = false;
-    const int value = QLocale::c().toInt(text.trimmed(), &ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
-// The value of an option that takes one: "--name value" or "--name=value".
-struct Cursor {
-    const QStringList& args;
-    qsizetype i = 1;
-    QString error;
-
-    std::optional<QString> valueOf(const QString& arg, const QString& name) {
-        if (arg.startsWith(name + u'='))
-            return arg.mid(name.size() + 1);
-        if (i + 1 >= args.size()) {
-            error = QStringLiteral("option %1 needs a value").arg(name);
-            return std::nullopt;
-        }
-        return args[++i];
-    }
-};
-
 } // namespace
 
 bool Options::needsGui() const {
@@ -73,23 +40,22 @@ bool Options::needsGui() const {
 ParsedCommandLine parseCommandLine(const QStringList& args) {
     ParsedCommandLine result;
     Options& o = result.options;
-    Cursor c{args, 1, {}};
+    cli::OptionReader reader(args);
     auto fail = [&](const QString& error) {
         result.action = ParsedCommandLine::Action::Error;
         result.error = error;
         return result;
     };
     QStringList paths;
-    bool optionsEnded = false;
-    for (; c.i < args.size(); ++c.i) {
-        const QString arg = args[c.i];
-        if (optionsEnded || !arg.startsWith(u'-') || arg == u"-") {
+    while (const auto next = reader.next()) {
+        const QString arg = *next;
+        if (!reader.isOption(arg)) {
             paths << arg;
             continue;
         }
-        const QString name = arg.section(u'=', 0, 0);
+        const QString name = cli::OptionReader::nameOf(arg);
         if (arg == u"--") {
-            optionsEnded = true;
+            reader.endOptions();
         } else if (arg == u"-h" || arg == u"--help") {
             result.action = ParsedCommandLine::Action::Help;
             return result;
@@ -101,60 +67,47 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
         } else if (arg == u"--info") {
             o.info = true;
         } else if (name == u"--hv") {
-            const auto text = c.valueOf(arg, name);
-            if (!text)
-                return fail(c.error);
-            const auto volts = number(*text);
-            if (!volts || *volts < 0.0 || *volts > MAX_VOLTS)
-                return fail(QStringLiteral("--hv must be a voltage from 0 to 1500, not \"%1\"").arg(*text));
+            const auto volts =
+                reader.number(arg, name, 0.0, MAX_VOLTS, QStringLiteral("a voltage from 0 to 1500"));
+            if (!volts)
+                return fail(reader.error());
             o.highVoltage = volts;
         } else if (name == u"--coarse") {
-            const auto text = c.valueOf(arg, name);
+            const auto text = reader.value(arg, name);
             if (!text)
-                return fail(c.error);
+                return fail(reader.error());
             const qsizetype index = kCoarse.indexOf(text->trimmed().toLower());
             if (index < 0)
                 return fail(QStringLiteral("--coarse must be x1, x2, x4 or x8, not \"%1\"").arg(*text));
             o.coarseGain = int(index);
         } else if (name == u"--fine") {
-            const auto text = c.valueOf(arg, name);
-            if (!text)
-                return fail(c.error);
-            const auto factor = number(*text);
-            if (!factor || *factor < 1.0 || *factor > 2.0)
-                return fail(QStringLiteral("--fine must be a factor from 1.0 to 2.0, not \"%1\"").arg(*text));
+            const auto factor =
+                reader.number(arg, name, 1.0, 2.0, QStringLiteral("a factor from 1.0 to 2.0"));
+            if (!factor)
+                return fail(reader.error());
             o.fineGain = factor;
         } else if (name == u"--channels") {
-            const auto text = c.valueOf(arg, name);
+            const auto text = reader.value(arg, name);
             if (!text)
-                return fail(c.error);
-            const auto n = integer(*text);
+                return fail(reader.error());
+            const auto n = cli::readInteger(*text);
             if (!n || (*n != 64 && *n != 128 && *n != 256 && *n != 512))
                 return fail(QStringLiteral("--channels must be 64, 128, 256 or 512, not \"%1\"").arg(*text));
             o.channels = *n;
         } else if (name == u"--sweeps") {
-            const auto text = c.valueOf(arg, name);
-            if (!text)
-                return fail(c.error);
-            const auto n = integer(*text);
-            if (!n || *n < 1 || *n > MAX_SWEEPS)
-                return fail(
-                    QStringLiteral("--sweeps must be from 1 to %1, not \"%2\"").arg(MAX_SWEEPS).arg(*text));
+            const auto n = reader.integer(arg, name, 1, MAX_SWEEPS);
+            if (!n)
+                return fail(reader.error());
             o.sweeps = *n;
         } else if (name == u"--period-ms") {
-            const auto text = c.valueOf(arg, name);
-            if (!text)
-                return fail(c.error);
-            const auto n = integer(*text);
-            if (!n || *n < 1 || *n > MAX_PERIOD_MS)
-                return fail(QStringLiteral("--period-ms must be from 1 to %1, not \"%2\"")
-                                .arg(MAX_PERIOD_MS)
-                                .arg(*text));
+            const auto n = reader.integer(arg, name, 1, MAX_PERIOD_MS);
+            if (!n)
+                return fail(reader.error());
             o.periodMs = *n;
         } else if (name == u"--device-library") {
-            const auto text = c.valueOf(arg, name);
+            const auto text = reader.value(arg, name);
             if (!text)
-                return fail(c.error);
+                return fail(reader.error());
             if (!QFileInfo(*text).isFile())
                 return fail(QStringLiteral("the device library \"%1\" does not exist").arg(*text));
             o.deviceLibrary = QFileInfo(*text).absoluteFilePath();
@@ -171,20 +124,14 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
     }
     if (paths.isEmpty())
         return fail(QStringLiteral("no output file named"));
-    QSet<QString> seen;
+    QStringList seen;
     for (const QString& path : paths) {
         const auto kind = kindOf(path);
         if (!kind)
             return fail(QStringLiteral("\"%1\" has no known extension (.n42, .spe, .csv, .png, .html, .pdf)")
                             .arg(path));
-        const QFileInfo info(path);
-        if (!info.absoluteDir().exists())
-            return fail(QStringLiteral("the folder of \"%1\" does not exist").arg(path));
-        if (info.isDir())
-            return fail(QStringLiteral("\"%1\" is a folder").arg(path));
-        if (seen.contains(info.absoluteFilePath()))
-            return fail(QStringLiteral("\"%1\" is named twice").arg(path));
-        seen.insert(info.absoluteFilePath());
+        if (const QString problem = cli::checkOutputPath(path, seen); !problem.isEmpty())
+            return fail(problem);
         o.outputs << Output{path, *kind};
     }
     result.action = ParsedCommandLine::Action::Run;

@@ -3,6 +3,7 @@
 #include "DeviceLink.h"
 #include "DeviceSession.h"
 #include "ExitCodes.h"
+#include "OptionReader.h"
 #include "Options.h"
 #include "Outputs.h"
 #include "Progress.h"
@@ -63,8 +64,7 @@ int main(int argc, char** argv) {
         print(stdout, QStringLiteral("kivoscan ") + version());
         return exitcode::OK;
     case ParsedCommandLine::Action::Error:
-        print(stderr, QStringLiteral("kivoscan: ") + command.error + u'\n' + usageLine() +
-                          QStringLiteral("\nTry 'kivoscan --help' for more information."));
+        cli::printUsageError(QStringLiteral("kivoscan"), command.error, usageLine());
         return exitcode::USAGE;
     case ParsedCommandLine::Action::Run:
         break;

@@ -41,7 +41,14 @@ void ScanEngine::setSweeps(qint16 sweeps) {
 
 void ScanEngine::begin() {
     completed_ = false;
-    // Counts are kept from earlier scans until cleared; so are the readings behind them.
+    // Counts are kept from earlier scans until cleared; so are the readings behind them. Counts of
+    // another layout are never added to: they were measured with other windows (and are already in the
+    // automatic copy of the scan that made them), so this scan starts from zero.
+    const ScanRecorder& r = *recorder_;
+    if (r.channels() != 0 && (r.channels() != channels_ || r.maxLevel() != host_.maxLevel())) {
+        std::fill(counts_.begin(), counts_.end() - 1, 0);
+        host_.countsCleared();
+    }
     recorder_->scanStarted(channels_, host_.maxLevel(), sweeps_, counts_, host_.unitDescription(),
                            QDateTime::currentDateTimeUtc());
     channel_ = 1;

@@ -1,6 +1,7 @@
 // The main window and a running scan together: actions that must not find the device on a scan
 // channel's window stop the scan first, and the count-rate timer never talks to the device in the
 // middle of another handler's sequence while one of its failure boxes is open.
+#include "ScanChannels.h"
 #include "ScanFixture.h"
 
 #include <QAccessible>
@@ -36,6 +37,36 @@ private slots:
         f = std::make_unique<ScanFixture>();
     }
     void cleanup() { f.reset(); }
+
+    // Another window or tool changes the unit's settings through the one settings object: the unit
+    // gets the calls the main window's own controls make, the controls and the scan plot follow, and
+    // the settings become unsaved, with nothing stored in permanent memory.
+    void otherWindowsChangeTheSettingsAsTheControlsDo() {
+        Scan* s = f->connectAndOpen();
+        f->device.calls.clear();
+        UnitSettings& settings = f->window->unitSettings();
+        settings.setDiscriminatorWindow(512, 1024, false);
+        QVERIFY(settings.setHighVoltage(900.0));
+        QVERIFY(!settings.setHighVoltage(1.0e12)); // no HV count for it: nothing sent
+        QCOMPARE(f->device.calls, (QList<FakeCall>{{Op::Set, kivo::PARAM_LLD, 512, 4},
+                                                   {Op::Set, kivo::PARAM_ULD, 1024, 4},
+                                                   {Op::Set, kivo::PARAM_INTEGRAL_MODE, 0, 4},
+                                                   {Op::Set, kivo::PARAM_HV, 2457, 4}}));
+        QCOMPARE(f->window->sldLLD()->value(), 512);
+        QCOMPARE(f->window->sldULD()->value(), 1024);
+        QCOMPARE(f->window->txtHV()->text(), u"900.0"_qs);
+        QVERIFY(f->button("cmdSave")->isEnabled());
+        const trevium::RoiInfo& roi = *s->Plot()->roiCollection()->items().front();
+        QCOMPARE(roi.firstChannel(), scan::levelToChannel(512, s->channels(), 2047));
+        QCOMPARE(roi.lastChannel(), scan::levelToChannel(1024, s->channels(), 2047));
+        QVERIFY(f->messages.shown.isEmpty());
+
+        // A failed call is told in the main window's words, once.
+        f->device.failingSets << kivo::PARAM_ULD;
+        settings.setDiscriminatorWindow(100, 200, false);
+        QCOMPARE(f->messages.texts(), QStringList{u"Failed to set ULD."_qs});
+        QCOMPARE(f->messages.shown.first().title, u"KivoCP"_qs);
+    }
 
     void actionsStopTheScanFirst_data() {
         QTest::addColumn<QString>("action");

@@ -2,8 +2,11 @@
 // the one who runs it, on a fake device.
 #include "FakeKivoLib.h"
 #include "ScanEngine.h"
+#include "ScanRecords.h"
 
 #include <QTest>
+
+#include <algorithm>
 
 using Op = FakeCall::Op;
 
@@ -108,6 +111,42 @@ private slots:
         QCOMPARE(host.events.last(), u"stopped"_qs);
         QCOMPARE(engine->readings()[1], 1);
         QCOMPARE(engine->sweepsCompleted(), qint16(0));
+    }
+
+    // What the counts are, as the files carry it: scans of one layout add up into one record; a scan of
+    // another layout starts a new one, whose windows are its own; a running scan is recorded up to now.
+    void theRecordFollowsTheCountsAcrossScans() {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        engine->start(64, 1);
+        feed(63 * 4, 10);
+        const QDateTime firstStart = engine->startTime();
+        engine->start(64, 2);
+        feed(4, 10);
+        spectrum::ScanRecord r = scan::recordOf(*engine, 2047, now.addSecs(60));
+        QCOMPARE(r.state, spectrum::ScanState::Running);
+        QCOMPARE(r.endTime, now.addSecs(60));
+        QCOMPARE(r.startTime, firstStart);
+        QCOMPARE(r.sweepsRequested, 3);
+        QCOMPARE(r.sweepsCompleted, 1);
+        QCOMPARE(r.readings[1], 6);
+        QCOMPARE(r.counts[1], 60);
+        engine->stop();
+        r = scan::recordOf(*engine, 2047, now);
+        QCOMPARE(r.state, spectrum::ScanState::Aborted);
+        QCOMPARE(r.channels, 64);
+        QCOMPARE(r.levels[1], (spectrum::LevelWindow{24, 72}));
+
+        // Another layout: its counts start from zero under its own windows, and so does its record.
+        engine->start(256, 1);
+        QVERIFY(std::all_of(counts.begin(), counts.end(), [](qint32 c) { return c == 0; }));
+        feed(4, 10);
+        r = scan::recordOf(*engine, 2047, now);
+        QCOMPARE(r.channels, 256);
+        QCOMPARE(r.levels[1], (spectrum::LevelWindow{6, 18}));
+        QCOMPARE(r.sweepsRequested, 1);
+        QCOMPARE(r.readings[1], 3);
+        QCOMPARE(r.counts[1], 30);
+        QVERIFY(r.startTime >= firstStart);
     }
 
     void withoutADeviceNothingIsWrittenBack() {
