@@ -49,6 +49,7 @@ bool DeviceSession::open() {
     if (!levelsRead)
         failure_(QStringLiteral("Failed to read the level count."));
     identity_.maxLevel = conv::maxLevelFromCount(levelsRead, levels);
+    identity_.levelCountKnown = levelsRead && levels > 1;
     readSettings();
     return true;
 }
@@ -85,11 +86,18 @@ void DeviceSession::apply(std::optional<double> volts, std::optional<int> coarse
             failure_(QStringLiteral("Failed to set High Voltage level."));
     }
     if (coarse || fine) {
-        const qint32 now = settings_.gain.value_or(0);
-        const qint32 gain = conv::gainValue(coarse.value_or(conv::coarseFromGain(now)),
-                                            fine ? conv::fineFromFactor(*fine) : conv::fineFromGain(now));
-        if (!device::writeNumber(handle_, kivo::PARAM_GAIN, gain))
-            failure_(QStringLiteral("Failed to set Amplifier Gain."));
+        // One parameter holds both halves: the half not given keeps what the unit has, so it must be
+        // known. A default in its place would change a setting the user did not ask to change.
+        if (!settings_.gain && !(coarse && fine)) {
+            failure_(QStringLiteral("The amplifier gain was not set: its %1 gain could not be read first.")
+                         .arg(coarse ? QStringLiteral("fine") : QStringLiteral("coarse")));
+        } else {
+            const qint32 now = settings_.gain.value_or(0);
+            const qint32 gain = conv::gainValue(coarse.value_or(conv::coarseFromGain(now)),
+                                                fine ? conv::fineFromFactor(*fine) : conv::fineFromGain(now));
+            if (!device::writeNumber(handle_, kivo::PARAM_GAIN, gain))
+                failure_(QStringLiteral("Failed to set Amplifier Gain."));
+        }
     }
     if (volts || coarse || fine)
         readSettings();

@@ -22,6 +22,7 @@ struct UnitIdentity {
     bool extRanges = false;   // firmware 1.2 or later: CPS range list and settable response time
     bool ttlDuration = false; // adjustable TTL pulse duration
     qint32 maxLevel = 2047;
+    bool levelCountKnown = false; // false when maxLevel is only the default
 };
 
 // The unit's settings as read; a failed read leaves the value empty.

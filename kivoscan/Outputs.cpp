@@ -184,6 +184,8 @@ QString Outputs::writeReport(const QString& path) const {
         s.highVoltage ? QString::number(conv::countToVolts(*s.highVoltage), 'f', 1) : QString();
     v.channelsIndex = qMax(0, QList<int>{64, 128, 256, 512}.indexOf(engine.channels()));
     v.sweepsText = QString::number(engine.sweeps());
+    if (const spectrum::ScanRecord scan = record(); scan.hasMeasuredChannel())
+        v.scan = scan;
     v.spectrumImage = base + QStringLiteral("-spectrum.png");
     v.logoImage = base + QStringLiteral("-logo.png");
 

@@ -87,6 +87,20 @@ void ScanRun::scanFailure(const QString& text) {
     progress_.message(text);
 }
 
+void ScanRun::channelFailure(const QString& text, qint32 channel) {
+    deviceFailed_ = true;
+    if (channelFailures_[text]++ == 0)
+        progress_.message(QStringLiteral("%1 (channel %2 of %3, sweep %4)")
+                              .arg(text)
+                              .arg(channel + 1)
+                              .arg(engine_.channels())
+                              .arg(engine_.sweep()));
+}
+
+bool ScanRun::levelCountKnown() const {
+    return session_.identity().levelCountKnown;
+}
+
 void ScanRun::sweepDone(int sweep) {
     progress_.line(QStringLiteral("sweep %1 of %2 done, %3 elapsed")
                        .arg(sweep)
@@ -115,6 +129,11 @@ void ScanRun::channelStarted() {
 void ScanRun::scanEnded(bool complete) {
     if (complete)
         sweepDone(engine_.sweeps());
+    for (auto it = channelFailures_.cbegin(); it != channelFailures_.cend(); ++it)
+        if (it.value() > 1)
+            progress_.message(QStringLiteral("%1 (%2 times in all; the spectrum is not trustworthy)")
+                                  .arg(it.key())
+                                  .arg(it.value()));
     loop_.quit();
 }
 

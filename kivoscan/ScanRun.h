@@ -6,6 +6,7 @@
 #include "ScanEngine.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QEventLoop>
 #include <QObject>
 #include <QTimer>
@@ -45,6 +46,8 @@ private:
     qint32 maxLevel() const override;
     scan::UnitDescription unitDescription() const override;
     void scanFailure(const QString& text) override;
+    void channelFailure(const QString& text, qint32 channel) override;
+    bool levelCountKnown() const override;
     void channelStarted() override;
     void readingAdded(qint32) override {}
     void countsCleared() override {}
@@ -63,6 +66,8 @@ private:
     int periodMs_;
     qint16 lastSweep_ = 0;
     bool readFailureReported_ = false;
+    // Channel failures by sentence: the first is told with its channel, the rest summed at the end.
+    QMap<QString, int> channelFailures_;
     bool deviceFailed_ = false;
     bool stalled_ = false;
 };

@@ -108,4 +108,38 @@ QString FormatProductionDate(const QString& text) {
     return text.toHtmlEscaped();
 }
 
+QString FormatInteger(qint64 n) {
+    return plainLocale().toString(n);
+}
+
+QString FormatScanSweeps(const spectrum::ScanRecord& scan) {
+    const auto count = [](qint32 n) { return FormatInteger(n); };
+    switch (scan.state) {
+    case spectrum::ScanState::Complete:
+        return count(scan.sweepsCompleted);
+    case spectrum::ScanState::Aborted:
+        return QStringLiteral("%1 of %2 (stopped)").arg(count(scan.sweepsCompleted), count(scan.sweepsRequested));
+    case spectrum::ScanState::Running:
+        return QStringLiteral("%1 of %2 (running)").arg(count(scan.sweepsCompleted), count(scan.sweepsRequested));
+    }
+    return {};
+}
+
+QString FormatScanTime(const spectrum::ScanRecord& scan) {
+    if (!scan.startTime.isValid())
+        return {};
+    const QLocale locale;
+    const QDateTime start = scan.startTime.toUTC();
+    QString text = locale.toString(start.date(), QLocale::LongFormat) + QStringLiteral(", ") +
+                   start.time().toString(u"HH:mm:ss");
+    if (scan.endTime.isValid()) {
+        const QDateTime end = scan.endTime.toUTC();
+        text += QStringLiteral(" to ");
+        if (end.date() != start.date())
+            text += locale.toString(end.date(), QLocale::LongFormat) + QStringLiteral(", ");
+        text += end.time().toString(u"HH:mm:ss");
+    }
+    return (text + QStringLiteral(" UTC")).toHtmlEscaped();
+}
+
 } // namespace report

@@ -2,6 +2,8 @@
 // names), never with group separators, because the report shows them as plain figures.
 #pragma once
 
+#include "ScanRecord.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -20,5 +22,15 @@ QString FormatChannels(int index);                         // 64 × 2^index
 QString FormatSweeps(const QString& text);                 // leading number, plain
 // Eight digits year, month, day as the locale's long date; any other text HTML-escaped as it is.
 QString FormatProductionDate(const QString& text);
+
+// A whole number in the locale's digits, without group separators.
+QString FormatInteger(qint64 n);
+// The sweeps a recorded scan holds: "10" when complete, "3 of 10 (stopped)" when stopped, "3 of 10
+// (running)" while it still runs.
+QString FormatScanSweeps(const spectrum::ScanRecord& scan);
+// When a recorded scan ran: the start as the locale's long date with the time, and the end time, in
+// UTC ("15 March 2024, 10:20:30 to 10:25:02 UTC"); the end's date too when it is another day. Empty
+// when the start is unknown.
+QString FormatScanTime(const spectrum::ScanRecord& scan);
 
 } // namespace report

@@ -2,8 +2,12 @@
 // what the user sees (control positions and texts), not by asking the device again.
 #pragma once
 
+#include "ScanRecord.h"
+
 #include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 struct ReportValues {
     // Device identifiers as read at connection.
@@ -23,6 +27,11 @@ struct ReportValues {
     // Scan window settings.
     int channelsIndex = 1; // selected entry of the channel list: 64 × 2^index channels
     QString sweepsText;    // the sweep count box as typed
+
+    // The spectrum in the image as recorded, when one was measured: its channels, the sweeps it
+    // holds, when it ran, how it ended, what failed and on which unit. It outranks the boxes above,
+    // which only say what the next scan would do.
+    std::optional<spectrum::ScanRecord> scan;
 
     // The images beside the document, by file name.
     QString logoImage = QStringLiteral("vtlogo.png");

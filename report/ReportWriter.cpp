@@ -105,8 +105,26 @@ QStringList ReportLines(const ReportValues& v) {
     addRow(l, QStringLiteral("<td>High Voltage:</td>"), FormatHighVoltage(v.highVoltageText) + u'V');
     l << QStringLiteral("</table>") << QStringLiteral("<br />")
       << QStringLiteral("<h2>Pseudo-PHA Spectrum</h2>") << QStringLiteral("<table class=\"Settings\">");
-    addRow(l, QStringLiteral("<td width=\"40%\">Channels:</td>"), FormatChannels(v.channelsIndex));
-    addRow(l, QStringLiteral("<td>Sweeps:</td>"), FormatSweeps(v.sweepsText));
+    if (v.scan) {
+        // The spectrum as it was measured, not what the boxes would scan next.
+        const spectrum::ScanRecord& scan = *v.scan;
+        addRow(l, QStringLiteral("<td width=\"40%\">Channels:</td>"), FormatInteger(scan.channels));
+        addRow(l, QStringLiteral("<td>Sweeps:</td>"), FormatScanSweeps(scan));
+        if (const QString time = FormatScanTime(scan); !time.isEmpty())
+            addRow(l, QStringLiteral("<td>Measured:</td>"), time);
+        if (scan.simulatedUnit)
+            addRow(l, QStringLiteral("<td>Unit:</td>"), QStringLiteral("Simulated detector, not real hardware"));
+        if (!scan.trustworthy()) {
+            QStringList failures;
+            for (const QString& f : scan.deviceFailures)
+                failures << f.toHtmlEscaped();
+            failures << QStringLiteral("<b>The counts are not a trustworthy spectrum.</b>");
+            addRow(l, QStringLiteral("<td>Device failures:</td>"), failures.join(QStringLiteral("<br />")));
+        }
+    } else {
+        addRow(l, QStringLiteral("<td width=\"40%\">Channels:</td>"), FormatChannels(v.channelsIndex));
+        addRow(l, QStringLiteral("<td>Sweeps:</td>"), FormatSweeps(v.sweepsText));
+    }
     l << QStringLiteral("</table>") << QStringLiteral("<br />")
       << QStringLiteral("<center><img src=\"") + imageUrl(v.spectrumImage) +
              QStringLiteral("\" alt=\"Spectrum\" width=\"80%\" /></center>")

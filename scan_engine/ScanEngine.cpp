@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace scan {
 
@@ -24,14 +25,23 @@ void ScanEngine::saveUserWindow() {
     const qint32 handle = host_.deviceHandle();
     kivo::DeviceLink& link = kivo::DeviceLink::instance();
     // A failed read leaves the saved value as it was (the window last set through setUserWindow).
-    if (link.GetParam(handle, kivo::PARAM_LLD, &savedLLD_, kivo::NUMBER_PARAM_SIZE) != 0)
-        host_.scanFailure(tr("Failed to read LLD."));
-    if (link.GetParam(handle, kivo::PARAM_ULD, &savedULD_, kivo::NUMBER_PARAM_SIZE) != 0)
-        host_.scanFailure(tr("Failed to read ULD."));
-    if (link.GetParam(handle, kivo::PARAM_INTEGRAL_MODE, &savedIntegMode_, kivo::NUMBER_PARAM_SIZE) != 0)
-        host_.scanFailure(tr("Failed to read integral mode."));
-    if (link.SetParam(handle, kivo::PARAM_INTEGRAL_MODE, 0) != 0)
+    auto read = [&](qint32 param, qint32& into, bool& known, const char* failure) {
+        qint32 value = 0;
+        if (link.GetParam(handle, param, &value, kivo::NUMBER_PARAM_SIZE) != 0) {
+            host_.scanFailure(tr(failure));
+            return;
+        }
+        into = value;
+        known = true;
+    };
+    read(kivo::PARAM_LLD, savedLLD_, knownLLD_, "Failed to read LLD.");
+    read(kivo::PARAM_ULD, savedULD_, knownULD_, "Failed to read ULD.");
+    read(kivo::PARAM_INTEGRAL_MODE, savedIntegMode_, knownIntegMode_, "Failed to read integral mode.");
+    if (link.SetParam(handle, kivo::PARAM_INTEGRAL_MODE, 0) != 0) {
+        // Integral mode still on counts everything above each channel's LLD: no spectrum.
         host_.scanFailure(tr("Failed to disable integral mode."));
+        disableFailed_ = true;
+    }
 }
 
 void ScanEngine::setSweeps(qint16 sweeps) {
@@ -45,12 +55,19 @@ void ScanEngine::begin() {
     // another layout are never added to: they were measured with other windows (and are already in the
     // automatic copy of the scan that made them), so this scan starts from zero.
     const ScanRecorder& r = *recorder_;
-    if (r.channels() != 0 && (r.channels() != channels_ || r.maxLevel() != host_.maxLevel())) {
+    const bool otherLayout = r.channels() != 0 && (r.channels() != channels_ || r.maxLevel() != host_.maxLevel());
+    if (otherLayout)
         std::fill(counts_.begin(), counts_.end() - 1, 0);
-        host_.countsCleared();
-    }
     recorder_->scanStarted(channels_, host_.maxLevel(), sweeps_, counts_, host_.unitDescription(),
                            QDateTime::currentDateTimeUtc());
+    if (otherLayout)
+        host_.countsCleared();
+    if (std::exchange(disableFailed_, false))
+        recorder_->deviceFailure(tr("Failed to disable integral mode."), -1);
+    if (!host_.levelCountKnown())
+        recorder_->deviceFailure(tr("The level count could not be read; the windows assume %1 levels.")
+                                     .arg(qint64(host_.maxLevel()) + 1),
+                                 -1);
     channel_ = 1;
     setChannel();
     running_ = true;
@@ -72,10 +89,14 @@ void ScanEngine::setChannel() {
     const qint32 handle = host_.deviceHandle();
     kivo::DeviceLink& link = kivo::DeviceLink::instance();
     // The LLD goes first, so the window never passes through a state the device has to reject.
-    if (link.SetParam(handle, kivo::PARAM_LLD, w.lld) != 0)
-        host_.scanFailure(tr("Failed to set LLD."));
-    if (link.SetParam(handle, kivo::PARAM_ULD, w.uld) != 0)
-        host_.scanFailure(tr("Failed to set ULD."));
+    auto set = [&](qint32 param, qint32 value, const char* failure) {
+        if (link.SetParam(handle, param, value) == 0)
+            return;
+        recorder_->deviceFailure(tr(failure), channel_);
+        host_.channelFailure(tr(failure), channel_);
+    };
+    set(kivo::PARAM_LLD, w.lld, "Failed to set LLD.");
+    set(kivo::PARAM_ULD, w.uld, "Failed to set ULD.");
     host_.channelStarted();
 }
 
@@ -123,13 +144,22 @@ void ScanEngine::stop() {
     recorder_->scanEnded(completed_, QDateTime::currentDateTimeUtc());
     if (const qint32 handle = host_.deviceHandle(); handle != 0) {
         kivo::DeviceLink& link = kivo::DeviceLink::instance();
-        if (link.SetParam(handle, kivo::PARAM_LLD, savedLLD_) != 0)
-            host_.scanFailure(tr("Failed to restore LLD."));
-        if (link.SetParam(handle, kivo::PARAM_ULD, savedULD_) != 0)
-            host_.scanFailure(tr("Failed to restore ULD."));
+        // Only what is known goes back: a value never read would put a window on the unit that the
+        // user never chose.
+        auto restore = [&](bool known, qint32 param, qint32 value, const char* failure, const char* unknown) {
+            if (!known)
+                host_.scanFailure(tr(unknown));
+            else if (link.SetParam(handle, param, value) != 0)
+                host_.scanFailure(tr(failure));
+        };
+        restore(knownLLD_, kivo::PARAM_LLD, savedLLD_, "Failed to restore LLD.",
+                "The LLD was not restored: it could not be read before the scan.");
+        restore(knownULD_, kivo::PARAM_ULD, savedULD_, "Failed to restore ULD.",
+                "The ULD was not restored: it could not be read before the scan.");
         // The device's own encoding: 1 for integral, 0 for window mode.
-        if (link.SetParam(handle, kivo::PARAM_INTEGRAL_MODE, savedIntegMode_ != 0 ? 1 : 0) != 0)
-            host_.scanFailure(tr("Failed to restore integral mode."));
+        restore(knownIntegMode_, kivo::PARAM_INTEGRAL_MODE, savedIntegMode_ != 0 ? 1 : 0,
+                "Failed to restore integral mode.",
+                "Integral mode was not restored: it could not be read before the scan.");
     }
     host_.scanEnded(completed_);
 }
@@ -148,6 +178,7 @@ void ScanEngine::setUserWindow(qint32 lld, qint32 uld, bool integral) {
     savedLLD_ = lld;
     savedULD_ = uld;
     savedIntegMode_ = integral ? 1 : 0;
+    knownLLD_ = knownULD_ = knownIntegMode_ = true;
 }
 
 } // namespace scan

@@ -25,6 +25,14 @@ public:
     // A device call failed; `text` is the sentence for the user ("Failed to set LLD."). The scan goes
     // on when this returns.
     virtual void scanFailure(const QString& text) = 0;
+    // The window of `channel` could not be set: a failure that leaves that channel's counts doubtful.
+    // Told as any other failure unless the host says more (which channel).
+    virtual void channelFailure(const QString& text, qint32 channel) {
+        Q_UNUSED(channel);
+        scanFailure(text);
+    }
+    // False when the unit's level count could not be read and maxLevel() is only the default.
+    virtual bool levelCountKnown() const { return true; }
     // The current channel's window went to the device (sweep(), channel() tell which).
     virtual void channelStarted() = 0;
     // A reading was added to counts() at `channel`.
@@ -63,7 +71,8 @@ public:
     // Zeroes the spectrum; a running scan restarts its sweep at channel 1.
     void clear();
 
-    // The user's window, restored after the scan; it follows the user's latest choice.
+    // The user's window, restored after the scan; it follows the user's latest choice. A value neither
+    // given here nor read from the unit is never written back.
     void setUserWindow(qint32 lld, qint32 uld, bool integral);
 
     bool running() const { return running_; }
@@ -99,6 +108,11 @@ private:
     qint32 savedLLD_ = 0;
     qint32 savedULD_ = 0;
     qint32 savedIntegMode_ = 0;
+    // Which of the saved values are the user's (read from the unit or given), so worth restoring.
+    bool knownLLD_ = false;
+    bool knownULD_ = false;
+    bool knownIntegMode_ = false;
+    bool disableFailed_ = false; // integral mode could not be switched off for this scan
 
     ScanRecorder ownRecorder_;
     ScanRecorder* recorder_;

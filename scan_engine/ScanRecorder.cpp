@@ -34,7 +34,24 @@ void ScanRecorder::sweepCompleted() {
     ++sweepsCompleted_;
 }
 
+void ScanRecorder::deviceFailure(const QString& text, qint32 channel) {
+    auto failure = std::find_if(failures_.begin(), failures_.end(), [&](const Failure& f) { return f.text == text; });
+    if (failure == failures_.end()) {
+        failures_.append({text, {}});
+        failure = failures_.end() - 1;
+    }
+    if (channel < 0)
+        return;
+    QList<qint32>& channels = failure->channels;
+    const auto at = std::lower_bound(channels.begin(), channels.end(), channel);
+    if (at == channels.end() || *at != channel)
+        channels.insert(at, channel);
+}
+
 void ScanRecorder::countsCleared(bool running, qint16 sweep, qint16 sweeps, const QDateTime& now) {
+    // What failed for single channels concerned counts that are gone; what failed for the whole scan
+    // still holds while it runs on.
+    failures_.removeIf([&](const Failure& f) { return !running || !f.channels.isEmpty(); });
     readings_.fill(0);
     realTimeMs_ = 0;
     sweepsCompleted_ = 0;
@@ -86,6 +103,17 @@ spectrum::ScanRecord ScanRecorder::record(const Counts& counts, const QDateTime&
     r.highVoltageCount = unit_.highVoltageCount;
     r.coarseGainIndex = unit_.coarseGainIndex;
     r.fineGain = unit_.fineGain;
+    QList<qint32> failedChannels;
+    for (const Failure& f : failures_) {
+        r.deviceFailures << (f.channels.isEmpty() ? f.text
+                                                  : QStringLiteral("%1 (on %2 of %3 channels)")
+                                                        .arg(f.text)
+                                                        .arg(f.channels.size())
+                                                        .arg(qMax(1, channels - 1)));
+        failedChannels += f.channels;
+    }
+    std::sort(failedChannels.begin(), failedChannels.end());
+    r.failedChannels = qint32(std::unique(failedChannels.begin(), failedChannels.end()) - failedChannels.begin());
     return r;
 }
 

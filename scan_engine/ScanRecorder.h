@@ -12,6 +12,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <QList>
+
 #include <array>
 #include <optional>
 
@@ -45,6 +47,10 @@ public:
     // what it measures from now on counts.
     void countsCleared(bool running, qint16 sweep, qint16 sweeps, const QDateTime& now);
     void scanEnded(bool complete, const QDateTime& now);
+    // A device call failed in a way that makes the counts doubtful: a channel's window could not be
+    // set (`channel` >= 0), or the whole scan is affected (`channel` < 0: integral mode left on, the
+    // level count unknown). The record says what failed and how often, and is then not trustworthy.
+    void deviceFailure(const QString& text, qint32 channel);
 
     bool running() const { return runStart_.isValid(); }
     bool hasReadings() const;
@@ -74,6 +80,11 @@ private:
     qint32 sweepsCompleted_ = 0;
     spectrum::ScanState state_ = spectrum::ScanState::Complete;
     UnitDescription unit_;
+    struct Failure {
+        QString text;
+        QList<qint32> channels; // sorted, each once; empty for a failure of the whole scan
+    };
+    QList<Failure> failures_;
 };
 
 } // namespace scan

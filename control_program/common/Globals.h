@@ -16,6 +16,7 @@ inline bool isVR = false;          // the Kivo-VR variant with the analogue outp
 inline bool fwExtRanges = false;   // firmware 1.2 or later: long CPS range list, settable response time
 inline bool fwTTLDuration = false; // firmware with adjustable TTL pulse duration
 inline qint32 maxLevel = 2047;     // highest discriminator level
+inline bool levelCountKnown = false; // the unit told its level count (maxLevel is not just the default)
 inline QString productName;
 inline QString serialNumber;
 inline QString fwVersion;

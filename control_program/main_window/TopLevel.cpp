@@ -206,6 +206,7 @@ void TopLevel::readLevelInfo() {
     qint32 count = 0;
     const bool ok = device::readLevelCount(globals::hSCA, count);
     globals::maxLevel = conv::maxLevelFromCount(ok, count);
+    globals::levelCountKnown = ok && count > 1;
     // The sliders follow the device's level count so every level can be shown and chosen.
     rangeLevelSliders();
 }

@@ -4,6 +4,7 @@
 #include "Scan.h"
 
 #include "CTreviumCtrl.h"
+#include "Conversions.h"
 #include "DeviceSequence.h"
 #include "Globals.h"
 #include "MessageService.h"
@@ -182,6 +183,8 @@ void Scan::Form_Load() {
     globals::scanRunning = false;
 
     scanplot::setUpForLoad(*Plot_, globals::scanCounts);
+    // A spectrum kept from before the window was opened keeps the layout it was measured with.
+    showLayout();
 
     dragging_ = false;
 
@@ -197,7 +200,7 @@ void Scan::Form_Load() {
     optLin_->setChecked(false);
     optLog_->setChecked(true);
 
-    setStatus(tr("Ready"), QString());
+    setStatus(tr("Ready"), layoutNote());
 }
 
 QString Scan::statusPanel1() const {
@@ -263,10 +266,29 @@ void Scan::cmbChannels_Click() {
     const auto count = scan::leadingInteger(cmbChannels_->currentText());
     if (!count || *count < 1)
         return;
+    // The list chooses the next scan's layout; counts measured with another one stay on their own.
     engine_.setChannels(*count);
-    scanplot::setAxis(*Plot_, *count);
+    showLayout();
+}
+
+qint32 Scan::shownChannels() const {
+    const scan::ScanRecorder& recorded = engine_.recorder();
+    return recorded.hasReadings() && recorded.channels() > 0 ? recorded.channels() : engine_.channels();
+}
+
+void Scan::showLayout() {
+    scanplot::setAxis(*Plot_, shownChannels());
     spectrumFiles_->channelsChanged();
     ShowUserROI(scan::toLevel16(savedLLD()), scan::toLevel16(savedULD()), savedIntegMode() != 0);
+    if (!globals::scanRunning)
+        statusPanel2_->setText(layoutNote());
+}
+
+QString Scan::layoutNote() const {
+    if (shownChannels() == channels())
+        return {};
+    return tr("Shown: %1 channels (next scan: %2)")
+        .arg(conv::plainNumber(shownChannels()), conv::plainNumber(channels()));
 }
 
 void Scan::cmbYScale_Click() {

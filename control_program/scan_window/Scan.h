@@ -71,7 +71,10 @@ public:
 
     // Scan state.
     const scan::ScanEngine& engine() const { return engine_; }
-    qint32 channels() const { return engine_.channels(); }
+    qint32 channels() const { return engine_.channels(); } // of the next scan (the channel list)
+    // The layout of the spectrum on screen: the one its counts were measured with, or the channel
+    // list's when there are none.
+    qint32 shownChannels() const;
     qint32 channel() const { return engine_.channel(); }
     qint16 sweeps() const { return engine_.sweeps(); }
     qint16 sweep() const { return engine_.sweep(); }
@@ -110,10 +113,15 @@ private:
     void StartScan();
     void StopScan();
     void setScanControlsEnabled(bool enabled);
+    // The plot's axis, the user's window and the reference on the shown layout.
+    void showLayout();
+    // Says when the spectrum shown has another layout than the next scan's; empty otherwise.
+    QString layoutNote() const;
     void setStatus(const QString& panel1, const QString& panel2);
     qint32 deviceHandle() const override;
     qint32 maxLevel() const override;
     scan::UnitDescription unitDescription() const override;
+    bool levelCountKnown() const override;
     void scanFailure(const QString& text) override;
     void channelStarted() override;
     void readingAdded(qint32 channel) override;

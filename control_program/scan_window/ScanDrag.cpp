@@ -43,7 +43,7 @@ void Scan::dragTo() {
     }
     trevium::RoiInfo& roi = *rois.items().front();
     const qint32 c = Plot_->cursorPos();
-    const qint32 channels = engine_.channels();
+    const qint32 channels = shownChannels();
     qint32 lld = 0;
     qint32 uld = 0;
     if (savedIntegMode() != 0) {

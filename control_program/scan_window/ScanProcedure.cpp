@@ -75,6 +75,10 @@ qint32 Scan::maxLevel() const {
     return globals::maxLevel;
 }
 
+bool Scan::levelCountKnown() const {
+    return globals::levelCountKnown;
+}
+
 scan::UnitDescription Scan::unitDescription() const {
     scan::UnitDescription unit;
     unit.product = globals::productName;
@@ -105,6 +109,9 @@ void Scan::readingAdded(qint32) {
 
 void Scan::countsCleared() {
     scanplot::showCounts(*Plot_, globals::scanCounts);
+    // With the counts gone the next scan's layout is shown.
+    if (!globals::scanRunning)
+        showLayout();
 }
 
 void Scan::movedOn(qint32 channel) {
@@ -121,6 +128,6 @@ void Scan::scanEnded(bool) {
 }
 
 void Scan::ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode) {
-    scanplot::showUserWindow(*Plot_, userLLD, userULD, integMode, channels(), globals::maxLevel);
+    scanplot::showUserWindow(*Plot_, userLLD, userULD, integMode, shownChannels(), globals::maxLevel);
     engine_.setUserWindow(userLLD, userULD, integMode);
 }

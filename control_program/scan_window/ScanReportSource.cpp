@@ -5,6 +5,7 @@
 #include "MessageService.h"
 #include "ProgramFolders.h"
 #include "Scan.h"
+#include "ScanSpectrumFiles.h"
 #include "UnitSettings.h"
 
 #include <QComboBox>
@@ -28,6 +29,8 @@ ReportValues ScanReportSource::reportValues() const {
     v.highVoltageText = settings_.highVoltageEntry();
     v.channelsIndex = scan_.cmbChannels()->currentIndex();
     v.sweepsText = scan_.txtSweeps()->text();
+    if (const spectrum::ScanRecord record = scan_.spectrumFiles().currentRecord(); record.hasMeasuredChannel())
+        v.scan = record;
     return v;
 }
 

@@ -189,7 +189,7 @@ void ScanSpectrumFiles::openReference() {
 }
 
 void ScanSpectrumFiles::showReference() {
-    const spectrum::ScanRecord layout = scan::channelLayout(scan_.channels(), globals::maxLevel);
+    const spectrum::ScanRecord layout = scan::channelLayout(scan_.shownChannels(), globals::maxLevel);
     QList<qint32> placed = spectrum::rebinOnto(*reference_, layout);
     // The plot may hold more points than the scan's channels (the whole count array): zeros there, so no
     // earlier reference is left beyond them to enter the automatic full scale.

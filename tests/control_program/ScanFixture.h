@@ -16,6 +16,7 @@ struct ScanFixture : PanelFixture {
     ScanFixture() {
         qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
         globals::scanCounts.fill(0);
+        globals::scanRecorder = scan::ScanRecorder(); // what the counts were goes with them
         globals::maxLevel = 2047;
     }
     ~ScanFixture() { globals::scanRunning = false; }

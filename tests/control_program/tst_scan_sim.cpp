@@ -102,6 +102,7 @@ private slots:
     void photopeakLandsWhereTheModelPutsIt() {
         MessageRecorder messages;
         globals::scanCounts.fill(0);
+        globals::scanRecorder = scan::ScanRecorder(); // what the counts were goes with them
         TopLevel window;
         window.show();
         QTest::mouseClick(window.findChild<QPushButton*>(u"cmdConnect"_qs), Qt::LeftButton);
@@ -170,6 +171,7 @@ private slots:
             RecordingLink::boxOpen = false;
         };
         globals::scanCounts.fill(0);
+        globals::scanRecorder = scan::ScanRecorder(); // what the counts were goes with them
         {
             RecordingLink link(library.get());
             TopLevel window;

@@ -41,6 +41,7 @@ private slots:
     void theAutomaticCopyHoldsThePlottedPhotopeak() {
         MessageRecorder messages;
         globals::scanCounts.fill(0);
+        globals::scanRecorder = scan::ScanRecorder(); // what the counts were goes with them
         TopLevel window;
         window.show();
         QTest::mouseClick(window.findChild<QPushButton*>(u"cmdConnect"_qs), Qt::LeftButton);

@@ -3,6 +3,7 @@
 // context menu and the print preview it opens.
 #include "PreviewLoader.h"
 #include "ScanFixture.h"
+#include "ScanSpectrumFiles.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -177,7 +178,10 @@ private slots:
         QCOMPARE(s->Plot()->ymode(), TreviumCtl::LogScale);
     }
 
-    void fewerChannelsKeepTheCounts() {
+    // Counts are shown, saved and reported only under the windows they were measured with: a channel
+    // count chosen after a scan is the next scan's, and that scan starts from zero (the one before is
+    // in its automatic copy). A window opened again shows the spectrum on its own layout too.
+    void anotherChannelCountIsTheNextScans() {
         Scan* s = f->connectAndOpen();
         f->typeSweeps(s, u"1"_qs);
         ScanFixture::press(s->cmdStartStop());
@@ -185,14 +189,29 @@ private slots:
         QCOMPARE(globals::scanCounts[100], 15);
         f->choose(s->cmbChannels(), u"64"_qs);
         QCOMPARE(s->channels(), 64);
+        QCOMPARE(s->shownChannels(), 128);
+        QCOMPARE(s->Plot()->lastPoint(), 128);
+        QCOMPARE(s->statusPanel2(), u"Shown: 128 channels (next scan: 64)"_qs);
+        QCOMPARE(s->spectrumFiles().currentRecord().channels, 128);
+        QCOMPARE(s->spectrumFiles().currentRecord().counts[100], 15);
+
+        ScanFixture::press(s->cmdStartStop());
+        QCOMPARE(globals::scanCounts[100], 0);
         QCOMPARE(s->Plot()->lastPoint(), 64);
         QCOMPARE(s->Plot()->calibrationObject()->slope(), 100.0f / 64.0f);
-        QCOMPARE(globals::scanCounts[100], 15);
-        const auto& model = s->Plot()->model();
-        QCOMPARE(QList<qint32>(model.data(), model.data() + 65), f->counts(0, 64));
         // ROI 1 is drawn again for the new axis.
         QCOMPARE(roi(s)->firstChannel(), 3);
         QCOMPARE(roi(s)->lastChannel(), 59);
+        f->tickToEnd(5);
+        QCOMPARE(s->spectrumFiles().currentRecord().channels, 64);
+
+        s->close(); // opened again, the list says 128 but the spectrum is the 64-channel one
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        s = f->window->scanWindow();
+        QCOMPARE(s->channels(), 128);
+        QCOMPARE(s->shownChannels(), 64);
+        QCOMPARE(s->Plot()->lastPoint(), 64);
+        QCOMPARE(s->spectrumFiles().currentRecord().channels, 64);
     }
 
     void sweepsBoxAndUpDownGoTogether() {

@@ -196,8 +196,9 @@ private slots:
                                u"1"_qs,          u"--period-ms"_qs, u"2"_qs};
         QTest::newRow("no unit") << scan + QStringList{u"d.n42"_qs} << QByteArray("OpenSCA") << 3
                                  << u"Failed to connect to SCA."_qs << QString();
+        // The first failure names its channel; the rest are summed up.
         QTest::newRow("device call") << scan + QStringList{u"e.n42"_qs} << QByteArray("SetParam:6") << 4
-                                     << u"Failed to set ULD."_qs << u"e.n42"_qs;
+                                     << u"Failed to set ULD. (channel 2 of 64, sweep 1)"_qs << u"e.n42"_qs;
         QTest::newRow("output") << scan + QStringList{u"/proc/kivoscan-test.n42"_qs, u"f.csv"_qs}
                                 << QByteArray() << 5 << u"/proc/kivoscan-test.n42"_qs << u"f.csv"_qs;
     }

@@ -3,6 +3,8 @@
 #include "ReportWriter.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QTimeZone>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -345,6 +347,58 @@ private slots:
         QVERIFY(ReportLines(v).contains(QStringLiteral("        <td>1234.6V</td>")));
         v.highVoltageText = QStringLiteral("high");
         QVERIFY(ReportLines(v).contains(QStringLiteral("        <td>0.0V</td>")));
+    }
+
+    // With a measured spectrum the scan's rows tell what it holds, not what the boxes would scan next:
+    // the sweeps made (and that it was stopped), when it ran, a simulated unit, what failed.
+    void recordedScanRows_data() {
+        QTest::addColumn<spectrum::ScanState>("state");
+        QTest::addColumn<bool>("simulated");
+        QTest::addColumn<QStringList>("failures");
+        QTest::addColumn<QStringList>("rows"); // label and value cells, in order, after "Channels:"
+        const QString measured = u"Friday, March 15, 2024, 10:20:30 to 10:25:02 UTC"_qs;
+        QTest::newRow("complete") << spectrum::ScanState::Complete << false << QStringList()
+                                  << QStringList{u"Sweeps:"_qs, u"10"_qs, u"Measured:"_qs, measured};
+        QTest::newRow("stopped") << spectrum::ScanState::Aborted << false << QStringList()
+                                 << QStringList{u"Sweeps:"_qs, u"3 of 10 (stopped)"_qs, u"Measured:"_qs, measured};
+        QTest::newRow("simulated, failed")
+            << spectrum::ScanState::Complete << true << QStringList{u"Failed to set LLD. (on 63 of 63 channels)"_qs}
+            << QStringList{u"Sweeps:"_qs,
+                           u"10"_qs,
+                           u"Measured:"_qs,
+                           measured,
+                           u"Unit:"_qs,
+                           u"Simulated detector, not real hardware"_qs,
+                           u"Device failures:"_qs,
+                           u"Failed to set LLD. (on 63 of 63 channels)<br /><b>The counts are not a trustworthy "
+                           u"spectrum.</b>"_qs};
+    }
+    void recordedScanRows() {
+        QFETCH(spectrum::ScanState, state);
+        QFETCH(bool, simulated);
+        QFETCH(QStringList, failures);
+        QFETCH(QStringList, rows);
+        ReportValues v = exampleValues();
+        v.sweepsText = u"99"_qs; // typed after the scan: not what the spectrum holds
+        v.channelsIndex = 0;
+        spectrum::ScanRecord scan;
+        scan.channels = 256;
+        scan.sweepsRequested = 10;
+        scan.sweepsCompleted = state == spectrum::ScanState::Complete ? 10 : 3;
+        scan.state = state;
+        scan.startTime = QDateTime(QDate(2024, 3, 15), QTime(10, 20, 30), Qt::UTC);
+        scan.endTime = QDateTime(QDate(2024, 3, 15), QTime(10, 25, 2), Qt::UTC);
+        scan.simulatedUnit = simulated;
+        scan.deviceFailures = failures;
+        v.scan = scan;
+        const QStringList lines = ReportLines(v);
+        const qsizetype channels = lines.indexOf(u"        <td width=\"40%\">Channels:</td>"_qs);
+        QVERIFY(channels > 0);
+        QCOMPARE(lines[channels + 1], u"        <td>256</td>"_qs);
+        QStringList shown;
+        for (qsizetype i = channels + 3; lines[i].trimmed() == u"<tr>"_qs; i += 4)
+            shown << lines[i + 1].trimmed().mid(4).chopped(5) << lines[i + 2].trimmed().mid(4).chopped(5);
+        QCOMPARE(shown, rows);
     }
 
     void styleSheetIntoNothing() {

@@ -20,6 +20,8 @@ struct RecordingHost : scan::ScanHost {
 
     qint32 deviceHandle() const override { return handle; }
     qint32 maxLevel() const override { return 2047; }
+    bool levelsKnown = true;
+    bool levelCountKnown() const override { return levelsKnown; }
     void scanFailure(const QString& text) override { events << u"failure "_qs + text; }
     void channelStarted() override {
         events << u"channel %1 of sweep %2"_qs.arg(engine->channel()).arg(engine->sweep());
@@ -55,6 +57,7 @@ private slots:
         host.engine = engine.get();
         host.events.clear();
         host.handle = FakeDevice::HANDLE;
+        host.levelsKnown = true;
     }
     void cleanup() {
         engine.reset();
@@ -149,6 +152,38 @@ private slots:
         QVERIFY(r.startTime >= firstStart);
     }
 
+    // Calls that leave the counts doubtful are in the record, which is then not trustworthy.
+    void failuresThatSpoilTheCountsAreRecorded_data() {
+        QTest::addColumn<qint32>("failingSet");
+        QTest::addColumn<bool>("levelCountKnown");
+        QTest::addColumn<QStringList>("failures");
+        QTest::addColumn<qint32>("failedChannels");
+        QTest::newRow("none") << qint32(-1) << true << QStringList() << 0;
+        QTest::newRow("ULD on every channel")
+            << qint32(kivo::PARAM_ULD) << true << QStringList{u"Failed to set ULD. (on 63 of 63 channels)"_qs} << 63;
+        QTest::newRow("integral mode stays on")
+            << qint32(kivo::PARAM_INTEGRAL_MODE) << true << QStringList{u"Failed to disable integral mode."_qs} << 0;
+        QTest::newRow("level count unknown")
+            << qint32(-1) << false
+            << QStringList{u"The level count could not be read; the windows assume 2048 levels."_qs} << 0;
+    }
+    void failuresThatSpoilTheCountsAreRecorded() {
+        QFETCH(qint32, failingSet);
+        QFETCH(bool, levelCountKnown);
+        QFETCH(QStringList, failures);
+        QFETCH(qint32, failedChannels);
+        if (failingSet >= 0)
+            device->failingSets << failingSet;
+        host.levelsKnown = levelCountKnown;
+        engine->start(64, 2);
+        feed(63 * 4 * 2, 10);
+        QVERIFY(!running);
+        const spectrum::ScanRecord r = scan::recordOf(*engine, 2047, QDateTime::currentDateTimeUtc());
+        QCOMPARE(r.deviceFailures, failures);
+        QCOMPARE(r.failedChannels, failedChannels);
+        QCOMPARE(r.trustworthy(), failures.isEmpty());
+    }
+
     void withoutADeviceNothingIsWrittenBack() {
         engine->start(64, 1);
         host.handle = 0; // the connection is gone
@@ -162,10 +197,14 @@ private slots:
         QTest::addColumn<bool>("get");
         QTest::addColumn<qint32>("id");
         QTest::addColumn<QStringList>("failures");
+        // A value never read is not written back: the user's window is not known.
         QTest::newRow("read LLD") << true << qint32(kivo::PARAM_LLD)
-                                  << QStringList{u"Failed to read LLD."_qs};
+                                  << QStringList{u"Failed to read LLD."_qs,
+                                                 u"The LLD was not restored: it could not be read before the scan."_qs};
         QTest::newRow("read integral")
-            << true << qint32(kivo::PARAM_INTEGRAL_MODE) << QStringList{u"Failed to read integral mode."_qs};
+            << true << qint32(kivo::PARAM_INTEGRAL_MODE)
+            << QStringList{u"Failed to read integral mode."_qs,
+                           u"Integral mode was not restored: it could not be read before the scan."_qs};
         QTest::newRow("set ULD") << false << qint32(kivo::PARAM_ULD)
                                  << QStringList{u"Failed to set ULD."_qs, u"Failed to restore ULD."_qs};
         QTest::newRow("set integral")
@@ -187,7 +226,8 @@ private slots:
                 reported << e.mid(8);
         reported.removeDuplicates();
         QCOMPARE(reported, failures);
-        QCOMPARE(device->callsOf(Op::Set).size(), 1 + 2 * 2 + 3); // nothing skipped
+        // Nothing skipped but the write-back of what was never read.
+        QCOMPARE(device->callsOf(Op::Set).size(), 1 + 2 * 2 + 3 - (get ? 1 : 0));
     }
 };
 
