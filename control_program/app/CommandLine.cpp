@@ -4,7 +4,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <QRegularExpression>
+
 #include <cstdio>
+#include <cstdlib>
 
 namespace app {
 
@@ -36,6 +39,37 @@ QStringList argumentList(int argc, char** argv) {
     for (int i = 0; i < argc; ++i)
         list << QString::fromLocal8Bit(argv[i]);
     return list;
+}
+
+// The options Qt's application object takes for itself (QGuiApplication, QApplication, X11), with
+// one or two dashes; those in the first list take a value as the next argument or after "=".
+const QStringList kQtOptionsWithValue = {
+    QStringLiteral("platform"),    QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"),      QStringLiteral("qmljsdebugger"),      QStringLiteral("qwindowgeometry"),
+    QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"),       QStringLiteral("session"),
+    QStringLiteral("display"),     QStringLiteral("geometry"),           QStringLiteral("style"),
+    QStringLiteral("stylesheet")};
+const QStringList kQtFlags = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                              QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("sync")};
+
+// The program's own arguments before the application object has taken Qt's: read letter by letter,
+// "-reverse" would otherwise be "-r -e -v ..." and ask for the version.
+QStringList withoutQtOptions(const QStringList& arguments) {
+    QStringList own;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        const QString name =
+            QString(arg).remove(QRegularExpression(QStringLiteral("^--?"))).section(u'=', 0, 0);
+        if (i > 0 && arg.startsWith(u'-') && kQtFlags.contains(name))
+            continue;
+        if (i > 0 && arg.startsWith(u'-') && kQtOptionsWithValue.contains(name)) {
+            if (!arg.contains(u'='))
+                ++i; // its value
+            continue;
+        }
+        own << arg;
+    }
+    return own;
 }
 
 void print(std::FILE* stream, const QString& text) {
@@ -71,11 +105,19 @@ ParseResult ParseArguments(const QStringList& arguments) {
 bool AnswerWithoutWindow(int argc, char** argv, int* exitCode) {
     Parser p;
     QCommandLineParser& parser = p.parser;
-    // Qt's own options are still in the list here: only --help and --version matter at this point.
-    parser.parse(argumentList(argc, argv));
+    const QStringList own = withoutQtOptions(argumentList(argc, argv));
+    const bool parsed = parser.parse(own);
     const bool helpAll = parser.isSet(QStringLiteral("help-all"));
-    if (!parser.isSet(p.help) && !helpAll && !parser.isSet(p.version))
-        return false;
+    if (!parser.isSet(p.help) && !helpAll && !parser.isSet(p.version)) {
+        // A bad command line is told here, before a window system is needed: without a display the
+        // application object would end the program first.
+        const ParseResult result = ParseArguments(own);
+        if (parsed && result.error.isEmpty())
+            return false;
+        print(stderr, result.error + u'\n' + tr("Try 'KivoPanel --help'.") + u'\n');
+        *exitCode = EXIT_FAILURE;
+        return true;
+    }
     QCoreApplication core(argc, argv); // no window system needed for text
     if (parser.isSet(p.version))
         print(stdout,

@@ -8,6 +8,8 @@
 #include "ScanChannels.h"
 #include "UnitSettings.h"
 
+#include <QMenu>
+
 void Scan::Plot_MouseDown(qint16 Button, qint16, qint32 x, qint32 y) {
     // Only a left press on the graph moves the plot's cursor to the channel under the pointer; any
     // other press would start a window from a stale cursor position.
@@ -23,8 +25,15 @@ void Scan::Plot_MouseMove(qint16, qint16, qint32, qint32) {
         dragTo();
 }
 
-void Scan::Plot_MouseUp(qint16 Button, qint16, qint32, qint32) {
+void Scan::Plot_MouseUp(qint16 Button, qint16, qint32 x, qint32 y) {
     constexpr qint16 leftButton = 1;
+    constexpr qint16 rightButton = 2;
+    // The spectrum offers the window's menu too, not only the strip beside it; a right click leaves
+    // the user's window alone.
+    if (Button == rightButton && !dragging_) {
+        mnuContext_->popup(Plot_->mapToGlobal(QPoint(x, y)));
+        return;
+    }
     if (!dragging_ || Button != leftButton)
         return;
     dragTo();

@@ -29,7 +29,8 @@ ReportValues ScanReportSource::reportValues() const {
     v.highVoltageText = settings_.highVoltageEntry();
     v.channelsIndex = scan_.cmbChannels()->currentIndex();
     v.sweepsText = scan_.txtSweeps()->text();
-    if (const spectrum::ScanRecord record = scan_.spectrumFiles().currentRecord(); record.hasMeasuredChannel())
+    if (const spectrum::ScanRecord record = scan_.spectrumFiles().currentRecord();
+        record.hasMeasuredChannel())
         v.scan = record;
     return v;
 }

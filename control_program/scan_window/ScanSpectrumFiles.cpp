@@ -163,6 +163,13 @@ void ScanSpectrumFiles::saveSpectrum() {
             if (selected == QLatin1String(f.filter))
                 format = f.format;
         path += u'.' + spectrum::suffix(*format);
+        // The dialog checked the name without the suffix: the file really written may exist.
+        if (QFileInfo::exists(path) &&
+            askQuestion(
+                &scan_, kTitle,
+                tr("\"%1\" already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName())) !=
+                MsgAnswer::Yes)
+            return;
     }
     const QString problem = spectrum::writeFile(record, path, *format);
     if (!problem.isEmpty()) {

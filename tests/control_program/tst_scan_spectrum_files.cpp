@@ -317,6 +317,28 @@ private slots:
         QCOMPARE(QFileInfo(dialogs->saves.last().path).absolutePath(), QFileInfo(path).absolutePath());
     }
 
+    // The suffix added to a name typed without one makes another file than the dialog checked: the
+    // user is asked before it replaces yesterday's.
+    void aSuffixAddedNeverReplacesAFileUnasked() {
+        Scan* s = completeScan(100);
+        const QString existing = files.filePath(u"run1.n42"_qs);
+        QFile old(existing);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("yesterday") == 9);
+        old.close();
+        dialogs->answer = files.filePath(u"run1"_qs);
+        f->messages.answers = {MsgAnswer::No};
+        s->spectrumFiles().saveSpectrum();
+        QCOMPARE(f->messages.texts(),
+                 QStringList{u"\"run1.n42\" already exists.\nDo you want to replace it?"_qs});
+        QCOMPARE(f->messages.shown.first().title, u"Morla"_qs);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("yesterday"));
+        old.close();
+        f->messages.answers = {MsgAnswer::Yes};
+        s->spectrumFiles().saveSpectrum();
+        QCOMPARE(spectrum::readFile(existing).record.counts, f->counts(0, 64));
+    }
+
     void cancelledOrFailedSave() {
         Scan* s = completeScan(100);
         dialogs->answer.clear();

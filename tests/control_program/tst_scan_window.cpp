@@ -332,7 +332,7 @@ private slots:
         QCOMPARE(f->device.sent(kivo::PARAM_ULD).last(), 1279);
     }
 
-    void rightClickOverTheBackgroundOpensTheMenu() {
+    void rightClickOverTheBackgroundOrTheSpectrumOpensTheMenu() {
         Scan* s = f->connectAndOpen();
         QMenu* menu = s->mnuContext();
         QCOMPARE(menu->actions().size(), 4); // then the spectrum-file entries
@@ -351,6 +351,15 @@ private slots:
         QTest::mouseClick(s, Qt::RightButton, Qt::NoModifier, QPoint(590, 290));
         QVERIFY(menu->isVisible());
         menu->close();
+
+        // On the spectrum too, leaving the user's window as it is.
+        const qint32 first = roi(s)->firstChannel();
+        f->device.calls.clear();
+        QTest::mouseClick(s->Plot(), Qt::RightButton, Qt::NoModifier, pointOf(s->Plot(), 60));
+        QVERIFY(menu->isVisible());
+        menu->close();
+        QCOMPARE(roi(s)->firstChannel(), first);
+        QVERIFY(f->device.calls.isEmpty());
     }
 
     void printOpensTheModalPreview_data() {
