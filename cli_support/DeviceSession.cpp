@@ -78,14 +78,17 @@ void DeviceSession::readSettings() {
     }
 }
 
-void DeviceSession::apply(std::optional<double> volts, std::optional<int> coarse,
-                          std::optional<double> fine) {
+void DeviceSession::apply(std::optional<double> volts, std::optional<int> coarse, std::optional<double> fine,
+                          const std::function<bool()>& stop) {
+    const auto stopped = [&] { return stop && stop(); };
+    if (stopped())
+        return;
     if (volts) {
         const auto count = conv::voltsToCount(float(*volts));
         if (!count || !device::writeNumber(handle_, kivo::PARAM_HV, *count))
             failure_(QStringLiteral("Failed to set High Voltage level."));
     }
-    if (coarse || fine) {
+    if ((coarse || fine) && !stopped()) {
         // One parameter holds both halves: the half not given keeps what the unit has, so it must be
         // known. A default in its place would change a setting the user did not ask to change.
         if (!settings_.gain && !(coarse && fine)) {
@@ -99,7 +102,7 @@ void DeviceSession::apply(std::optional<double> volts, std::optional<int> coarse
                 failure_(QStringLiteral("Failed to set Amplifier Gain."));
         }
     }
-    if (volts || coarse || fine)
+    if ((volts || coarse || fine) && !stopped())
         readSettings();
 }
 

@@ -50,8 +50,9 @@ public:
     qint32 handle() const;
 
     // Sends the high voltage (volts) and the amplifier gain (either part may be left as the unit has
-    // it), then reads the settings again.
-    void apply(std::optional<double> volts, std::optional<int> coarse, std::optional<double> fineFactor);
+    // it), then reads the settings again. Nothing more is sent once `stop` says so (a Ctrl+C).
+    void apply(std::optional<double> volts, std::optional<int> coarse, std::optional<double> fineFactor,
+               const std::function<bool()>& stop = {});
     void readSettings();
 
     const UnitIdentity& identity() const { return identity_; }

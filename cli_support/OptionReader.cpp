@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QTemporaryFile>
 
 #include <cmath>
 #include <cstdio>
@@ -80,6 +81,11 @@ QString checkOutputPath(const QString& path, QStringList& seen) {
     if (seen.contains(info.absoluteFilePath()))
         return QStringLiteral("\"%1\" is named twice").arg(path);
     seen << info.absoluteFilePath();
+    // Tried for real: permissions alone do not tell (root, read-only mounts, network shares). An output
+    // found unwritable only at the end would cost the whole measurement.
+    QTemporaryFile probe(info.absoluteDir().filePath(QStringLiteral(".kivo-write-test-XXXXXX")));
+    if (!probe.open())
+        return QStringLiteral("the folder of \"%1\" accepts no new files").arg(path);
     return {};
 }
 

@@ -48,8 +48,8 @@ private:
     QString error_;
 };
 
-// Checks one output file before anything is measured: its folder exists, it is no folder itself, and
-// it is not named twice (`seen` collects the absolute paths). Returns the sentence
+// Checks one output file before anything is measured: its folder exists and takes new files, it is no
+// folder itself, and it is not named twice (`seen` collects the absolute paths). Returns the sentence
 // saying what is wrong, or "".
 QString checkOutputPath(const QString& path, QStringList& seen);
 

@@ -1,8 +1,15 @@
-// Turns SIGTERM and SIGINT (a session ending, `kill`, Ctrl+C in the shell that started the program)
-// into a Qt signal on the event loop, so a program can end as its own controls end it: KivoPanel closes
-// its main window as the close box does, asking about unsaved settings first; a command-line tool stops
-// its measurement as a Stop button does. The first signal restores the default action, so a second one
-// ends the program at once should the first close hang.
+// Turns SIGTERM, SIGINT and SIGHUP (a session ending, `kill`, Ctrl+C, the terminal closed) into Qt
+// signals on the event loop, so a program ends as its own controls end it: KivoPanel closes its main
+// window as the close box does, a command-line tool stops its measurement as a Stop button does.
+//
+// A signal that arrives twice in a row is one request: `timeout`, a terminal or a wrapper often deliver
+// the same Ctrl+C to the process and to its group, so a repeat within the grace period (about a second)
+// is ignored. A later one is a user who insists: insisted() tells the program to skip what is left of
+// its device conversation (and still keep what it measured), and from then on the default action is
+// back, so a third one ends the program at once should even that hang.
+//
+// Whether a request arrived is known at once, also while no event loop runs (during a blocking device
+// call): requested() and insisted() read what the handler recorded.
 #pragma once
 
 #include <QObject>
@@ -14,6 +21,8 @@ namespace cli {
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:
+    static constexpr int GRACE_MS = 1000;
+
     // Only one instance may exist at a time.
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
@@ -23,18 +32,22 @@ public:
 
     // False when the handlers could not be installed (the default actions then stay in place).
     bool isActive() const { return notifier_ != nullptr; }
-    // True once a signal has arrived.
-    bool happened() const { return happened_; }
+    // A first request arrived / a second one after the grace period.
+    bool requested() const;
+    bool insisted() const;
+    // Kept for the callers that ask whether a stop happened.
+    bool happened() const { return requested(); }
 
 signals:
     void received(int signalNumber);
+    void insistedOn(int signalNumber);
 
 private:
     static void handle(int signalNumber);
     void readPending();
 
     QSocketNotifier* notifier_ = nullptr;
-    bool happened_ = false;
+    int delivered_ = 0;
 };
 
 } // namespace cli

@@ -35,9 +35,11 @@ int main(int argc, char** argv) {
     TopLevel window;
     // Closing the main window ends the program, whatever other windows are still open.
     QObject::connect(&window, &TopLevel::unloaded, &application, &QApplication::quit, Qt::QueuedConnection);
-    // Ending the session or Ctrl+C in the shell closes the window as its close box does.
+    // Ending the session or Ctrl+C in the shell closes the window as its close box does; the same
+    // signal again, later, ends the program at once.
     cli::TerminationSignals terminate;
-    QObject::connect(&terminate, &cli::TerminationSignals::received, &window, &QWidget::close);
+    QObject::connect(&terminate, &cli::TerminationSignals::received, &window, &TopLevel::terminate);
+    QObject::connect(&terminate, &cli::TerminationSignals::insistedOn, &window, &TopLevel::terminateNow);
     window.show();
     if (parsed.options.connect)
         QTimer::singleShot(0, &window, &TopLevel::cmdConnect_Click);

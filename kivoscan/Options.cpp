@@ -47,6 +47,7 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
         return result;
     };
     QStringList paths;
+    QStringList scanOptions; // given options that only a scan uses
     while (const auto next = reader.next()) {
         const QString arg = *next;
         if (!reader.isOption(arg)) {
@@ -54,6 +55,10 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
             continue;
         }
         const QString name = cli::OptionReader::nameOf(arg);
+        static const QStringList kScanOnly = {u"--hv"_qs,       u"--coarse"_qs, u"--fine"_qs,
+                                              u"--channels"_qs, u"--sweeps"_qs, u"--period-ms"_qs};
+        if (kScanOnly.contains(name))
+            scanOptions << name;
         if (arg == u"--") {
             reader.endOptions();
         } else if (arg == u"-h" || arg == u"--help") {
@@ -108,9 +113,7 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
             const auto text = reader.value(arg, name);
             if (!text)
                 return fail(reader.error());
-            if (!QFileInfo(*text).isFile())
-                return fail(QStringLiteral("the device library \"%1\" does not exist").arg(*text));
-            o.deviceLibrary = QFileInfo(*text).absoluteFilePath();
+            o.deviceLibrary = QFileInfo(*text).absoluteFilePath(); // its existence is checked with the unit
         } else {
             return fail(QStringLiteral("unknown option %1").arg(name));
         }
@@ -119,6 +122,10 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
     if (o.info) {
         if (!paths.isEmpty())
             return fail(QStringLiteral("--info writes no files; leave out \"%1\"").arg(paths.front()));
+        // --info only reads: an option that would change or scan something would be ignored unseen.
+        if (!scanOptions.isEmpty())
+            return fail(
+                QStringLiteral("--info changes and scans nothing; leave out %1").arg(scanOptions.front()));
         result.action = ParsedCommandLine::Action::Run;
         return result;
     }

@@ -1,5 +1,6 @@
 #include "Outputs.h"
 
+#include "AtomicFile.h"
 #include "CTreviumCtrl.h"
 #include "Conversions.h"
 #include "DeviceSession.h"
@@ -18,33 +19,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace kivoscan {
 
 namespace {
-
-// Replaces `target` with the finished file `temporary` in one step, so a reader never sees half of it.
-QString replaceWith(const QString& temporary, const QString& target) {
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(temporary);
-        return reason;
-    }
-    return {};
-}
-
-// A name for a file that is written aside first, in the target's own folder.
-QString asideName(const QString& target) {
-    QTemporaryFile probe(target + QStringLiteral(".XXXXXX"));
-    if (!probe.open())
-        return {};
-    return probe.fileName(); // removed with `probe`; the name is what is wanted
-}
 
 // While the browser engine renders, its start-up diagnostics (no GPU on the offscreen platform, the
 // sandbox off as root) would fill the terminal; a real failure comes back as the render's error instead.
@@ -64,7 +42,7 @@ private:
 };
 
 QString failed(const QString& path, const QString& reason) {
-    return QStringLiteral("\"%1\" could not be written: %2.").arg(QDir::toNativeSeparators(path), reason);
+    return spectrum::notWritten(path, reason);
 }
 
 } // namespace
@@ -117,16 +95,11 @@ QString Outputs::writeImage(const QString& path) const {
 
     CTreviumCtrl image(nullptr, CTreviumCtrl::Init::Bare);
     report::CopyPlotForPrint(plot, image);
-    const QString aside = asideName(path);
-    if (aside.isEmpty())
-        return failed(path, QStringLiteral("its folder accepts no new files"));
-    const qint32 status = image.SaveToPNG(aside, report::SPECTRUM_IMAGE_WIDTH, report::SPECTRUM_IMAGE_HEIGHT);
-    if (status != 0) {
-        QFile::remove(aside);
+    // The plot control writes through a temporary file of its own and renames it into place.
+    const qint32 status = image.SaveToPNG(path, report::SPECTRUM_IMAGE_WIDTH, report::SPECTRUM_IMAGE_HEIGHT);
+    if (status != 0)
         return failed(path, QStringLiteral("the image could not be saved (status %1)").arg(status));
-    }
-    const QString reason = replaceWith(aside, path);
-    return reason.isEmpty() ? QString() : failed(path, reason);
+    return {};
 }
 
 QString Outputs::writePdf(const QString& path) const {
@@ -137,29 +110,23 @@ QString Outputs::writePdf(const QString& path) const {
         return failed(path, QStringLiteral("no temporary folder for the report: %1").arg(work.errorString()));
     const QString html = QDir(work.path()).filePath(QStringLiteral("report.html"));
     if (QString error = writeReport(html); !error.isEmpty())
-        return error;
-    const QString aside = asideName(path);
-    if (aside.isEmpty())
-        return failed(path, QStringLiteral("its folder accepts no new files"));
-    {
-        // Created here so the PDF gets the permissions every other output gets (the engine's own
-        // file would be private to the user); the engine writes into it.
-        QFile created(aside);
-        if (!created.open(QIODevice::WriteOnly))
-            return failed(path, created.errorString());
-    }
+        return failed(path, QStringLiteral("the report for it could not be prepared"));
     QString reason;
     bool rendered = false;
     {
+        // The module writes the PDF as every output is written: through a temporary file that stays
+        // open until it is renamed into place.
         const QuietEngine quiet;
-        rendered = preview::PreviewLoader::instance().writeReportPdf(html, aside, &reason);
+        rendered = preview::PreviewLoader::instance().writeReportPdf(html, path, &reason);
     }
-    if (!rendered) {
-        QFile::remove(aside);
-        return failed(path, reason);
-    }
-    reason = replaceWith(aside, path);
-    return reason.isEmpty() ? QString() : failed(path, reason);
+    if (rendered)
+        return {};
+    // The report page is this program's own temporary file: its name means nothing to the user.
+    if (reason.contains(work.path()) || reason.contains(QDir::toNativeSeparators(work.path())))
+        reason = QStringLiteral("the browser engine could not render the report");
+    else if (reason.contains(QDir::toNativeSeparators(path)))
+        reason = QStringLiteral("the PDF could not be saved there");
+    return failed(path, reason);
 }
 
 QString Outputs::writeReport(const QString& path) const {

@@ -9,8 +9,9 @@
 
 namespace kivoscan {
 
-ScanRun::ScanRun(DeviceSession& session, Progress& progress, int periodMs)
-    : session_(session), progress_(progress), engine_(*this, counts_, running_), periodMs_(periodMs) {
+ScanRun::ScanRun(DeviceSession& session, Progress& progress, int periodMs, std::function<bool()> abandon)
+    : session_(session), progress_(progress), engine_(*this, counts_, running_), periodMs_(periodMs),
+      abandon_(std::move(abandon)) {
     timer_.setInterval(periodMs_);
     timer_.setTimerType(Qt::PreciseTimer); // a coarse timer slips by up to 5 % of every period
     connect(&timer_, &QTimer::timeout, this, &ScanRun::poll);
@@ -21,6 +22,8 @@ qint64 ScanRun::stallLimitMs() const {
 }
 
 void ScanRun::run(qint32 channels, qint16 sweeps) {
+    if (abandonDevice())
+        return;
     elapsed_.start();
     sinceFresh_.start();
     engine_.start(channels, sweeps);

@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 namespace cli {
 class DeviceSession;
 class Progress;
@@ -24,7 +26,9 @@ using cli::Progress;
 class ScanRun : public QObject, private scan::ScanHost {
     Q_OBJECT
 public:
-    ScanRun(DeviceSession& session, Progress& progress, int periodMs);
+    // `abandon` says when the user insists on ending at once: what is left of the device conversation
+    // (writing the user's window back) is then skipped.
+    ScanRun(DeviceSession& session, Progress& progress, int periodMs, std::function<bool()> abandon = {});
 
     // Runs a whole scan and returns when it has ended, complete or stopped.
     void run(qint32 channels, qint16 sweeps);
@@ -48,6 +52,7 @@ private:
     void scanFailure(const QString& text) override;
     void channelFailure(const QString& text, qint32 channel) override;
     bool levelCountKnown() const override;
+    bool abandonDevice() const override { return abandon_ && abandon_(); }
     void channelStarted() override;
     void readingAdded(qint32) override {}
     void countsCleared() override {}
@@ -64,6 +69,7 @@ private:
     QElapsedTimer elapsed_;
     QElapsedTimer sinceFresh_;
     int periodMs_;
+    std::function<bool()> abandon_;
     qint16 lastSweep_ = 0;
     bool readFailureReported_ = false;
     // Channel failures by sentence: the first is told with its channel, the rest summed at the end.

@@ -1,5 +1,6 @@
 // kivoscan: the pseudo-PHA scan from the command line, on the same scan engine, device link and
 // simulated detector as the scan window.
+#include "AutomaticCopy.h"
 #include "DeviceLink.h"
 #include "DeviceSession.h"
 #include "ExitCodes.h"
@@ -12,7 +13,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -72,6 +75,12 @@ int main(int argc, char** argv) {
     const Options& options = command.options;
     if (!options.deviceLibrary.isEmpty())
         qputenv(kivo::DeviceLink::LIBRARY_ENV, QFile::encodeName(options.deviceLibrary));
+    // A device library named but missing is told the same way whichever way it was named.
+    if (const QString library = qEnvironmentVariable(kivo::DeviceLink::LIBRARY_ENV);
+        !library.isEmpty() && !QFileInfo(library).isFile()) {
+        print(stderr, QStringLiteral("kivoscan: the device library \"%1\" does not exist.").arg(library));
+        return exitcode::CONNECTION;
+    }
 
     const auto app = makeApplication(argc, argv, options);
     QCoreApplication::setApplicationName(QStringLiteral("kivoscan"));
@@ -85,12 +94,20 @@ int main(int argc, char** argv) {
         deviceFailed = true;
         progress.message(text);
     });
-    // Signals that arrive before the scan runs end the program as usual; from here on they stop it.
+    // From here on Ctrl+C, SIGTERM and SIGHUP stop the program as a Stop button does. One that comes
+    // before the first reading changes nothing more on the unit and writes no file.
     cli::TerminationSignals interrupt;
+    const auto stoppedBeforeTheScan = [&] {
+        session.close();
+        progress.message(QStringLiteral("Stopped before the scan began: no file was written."));
+        return exitcode::INTERRUPTED;
+    };
     if (!session.open()) {
         progress.message(QStringLiteral("Failed to connect to SCA."));
         return exitcode::CONNECTION;
     }
+    if (interrupt.requested())
+        return stoppedBeforeTheScan();
 
     if (options.info) {
         std::fputs(QJsonDocument(session.toJson()).toJson(QJsonDocument::Indented).constData(), stdout);
@@ -98,16 +115,21 @@ int main(int argc, char** argv) {
         return deviceFailed ? exitcode::DEVICE : exitcode::OK;
     }
 
-    session.apply(options.highVoltage, options.coarseGain, options.fineGain);
-    ScanRun run(session, progress, options.periodMs);
+    session.apply(options.highVoltage, options.coarseGain, options.fineGain,
+                  [&] { return interrupt.requested(); });
+    if (interrupt.requested())
+        return stoppedBeforeTheScan();
+    ScanRun run(session, progress, options.periodMs, [&] { return interrupt.insisted(); });
     QObject::connect(&interrupt, &cli::TerminationSignals::received, &run, [&] {
         progress.message(QStringLiteral("Stopping: the user's window goes back to the unit."));
         run.stop();
     });
-    if (!interrupt.happened())
+    if (!interrupt.requested())
         run.run(options.channels, qint16(options.sweeps));
     deviceFailed = deviceFailed || run.deviceFailed();
     session.close();
+    if (interrupt.requested() && !run.engine().recorder().hasReadings())
+        return stoppedBeforeTheScan();
 
     bool outputFailed = false;
     const Outputs outputs(session, run, options);
@@ -117,9 +139,17 @@ int main(int argc, char** argv) {
             progress.message(error);
         }
     }
-    if (outputFailed)
+    if (outputFailed) {
+        // What was measured is never lost with an output: it is kept where every scan's copy goes.
+        if (const spectrum::ScanRecord record = outputs.record(); record.hasMeasuredChannel()) {
+            const spectrum::CopyResult copy = spectrum::writeAutomaticCopy(record);
+            progress.message(copy.path.isEmpty() ? copy.error
+                                                 : QStringLiteral("The spectrum is kept in \"%1\".")
+                                                       .arg(QDir::toNativeSeparators(copy.path)));
+        }
         return exitcode::OUTPUT;
-    if (interrupt.happened())
+    }
+    if (interrupt.requested())
         return exitcode::INTERRUPTED;
     return deviceFailed ? exitcode::DEVICE : exitcode::OK;
 }

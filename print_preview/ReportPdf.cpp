@@ -1,5 +1,7 @@
 #include "ReportPdf.h"
 
+#include "AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -59,14 +61,19 @@ bool WriteReportPdf(const QString& htmlPath, const QString& pdfPath, QString* er
         return false;
     }
 
-    bool printed = false, printedOk = false;
-    QObject::connect(&page, &QWebEnginePage::pdfPrintingFinished, &loop, [&](const QString&, bool ok) {
-        printed = true;
-        printedOk = ok;
-        loop.quit();
-    });
-    page.printToPdf(QFileInfo(pdfPath).absoluteFilePath(), ReportPageLayout());
-    if (!waitFor(loop, printed, timeoutMs) || !printedOk) {
+    // The engine hands the PDF over as bytes, written here like every other output: through a
+    // temporary file that stays open until it is renamed into place.
+    bool printed = false;
+    QByteArray pdf;
+    page.printToPdf(
+        [&](const QByteArray& bytes) {
+            pdf = bytes;
+            printed = true;
+            loop.quit();
+        },
+        ReportPageLayout());
+    if (!waitFor(loop, printed, timeoutMs) || pdf.isEmpty() ||
+        !spectrum::writeAtomically(QFileInfo(pdfPath).absoluteFilePath(), pdf).isEmpty()) {
         *error = tr("The PDF \"%1\" could not be written.").arg(shownPdf);
         return false;
     }

@@ -1,9 +1,9 @@
 #include "ReportWriter.h"
 
+#include "AtomicFile.h"
 #include "ReportFormat.h"
 #include "ReportMaker.h"
 
-#include <QSaveFile>
 #include <QUrl>
 
 namespace report {
@@ -149,13 +149,10 @@ QByteArray ReportDocument(const ReportValues& values) {
 
 bool WriteReport(const QString& filePath, const ReportValues& values, QString* error) {
     // Written aside and renamed into place, so a failed write never leaves half a report behind.
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(ReportDocument(values)) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    const QString reason = spectrum::writeAtomically(filePath, ReportDocument(values));
+    if (error)
+        *error = reason;
+    return reason.isEmpty();
 }
 
 } // namespace report

@@ -55,7 +55,8 @@ void ScanEngine::begin() {
     // another layout are never added to: they were measured with other windows (and are already in the
     // automatic copy of the scan that made them), so this scan starts from zero.
     const ScanRecorder& r = *recorder_;
-    const bool otherLayout = r.channels() != 0 && (r.channels() != channels_ || r.maxLevel() != host_.maxLevel());
+    const bool otherLayout =
+        r.channels() != 0 && (r.channels() != channels_ || r.maxLevel() != host_.maxLevel());
     if (otherLayout)
         std::fill(counts_.begin(), counts_.end() - 1, 0);
     recorder_->scanStarted(channels_, host_.maxLevel(), sweeps_, counts_, host_.unitDescription(),
@@ -146,7 +147,11 @@ void ScanEngine::stop() {
         kivo::DeviceLink& link = kivo::DeviceLink::instance();
         // Only what is known goes back: a value never read would put a window on the unit that the
         // user never chose.
+        bool abandoned = false;
         auto restore = [&](bool known, qint32 param, qint32 value, const char* failure, const char* unknown) {
+            if (abandoned || (abandoned = host_.abandonDevice())) {
+                return;
+            }
             if (!known)
                 host_.scanFailure(tr(unknown));
             else if (link.SetParam(handle, param, value) != 0)
@@ -160,8 +165,19 @@ void ScanEngine::stop() {
         restore(knownIntegMode_, kivo::PARAM_INTEGRAL_MODE, savedIntegMode_ != 0 ? 1 : 0,
                 "Failed to restore integral mode.",
                 "Integral mode was not restored: it could not be read before the scan.");
+        if (abandoned)
+            host_.scanFailure(tr("The user's window was not written back: the unit may still hold a scan "
+                                 "channel's window."));
     }
     host_.scanEnded(completed_);
+}
+
+void ScanEngine::abandon() {
+    if (!running_)
+        return;
+    running_ = false;
+    recorder_->scanEnded(false, QDateTime::currentDateTimeUtc());
+    host_.scanEnded(false);
 }
 
 void ScanEngine::clear() {

@@ -33,6 +33,9 @@ public:
     }
     // False when the unit's level count could not be read and maxLevel() is only the default.
     virtual bool levelCountKnown() const { return true; }
+    // True when the user insists on ending at once: the scan then ends without the rest of its device
+    // conversation (the write-back of the user's window), and says so.
+    virtual bool abandonDevice() const { return false; }
     // The current channel's window went to the device (sweep(), channel() tell which).
     virtual void channelStarted() = 0;
     // A reading was added to counts() at `channel`.
@@ -68,6 +71,9 @@ public:
     void setChannel();
     // Writes the user's window back and ends the scan (as stopped, unless its last sweep completed).
     void stop();
+    // Ends the scan as stopped without any device call, for a user who insists on ending at once: the
+    // unit keeps the channel's window it has.
+    void abandon();
     // Zeroes the spectrum; a running scan restarts its sweep at channel 1.
     void clear();
 

@@ -35,7 +35,8 @@ void ScanRecorder::sweepCompleted() {
 }
 
 void ScanRecorder::deviceFailure(const QString& text, qint32 channel) {
-    auto failure = std::find_if(failures_.begin(), failures_.end(), [&](const Failure& f) { return f.text == text; });
+    auto failure =
+        std::find_if(failures_.begin(), failures_.end(), [&](const Failure& f) { return f.text == text; });
     if (failure == failures_.end()) {
         failures_.append({text, {}});
         failure = failures_.end() - 1;
@@ -113,7 +114,8 @@ spectrum::ScanRecord ScanRecorder::record(const Counts& counts, const QDateTime&
         failedChannels += f.channels;
     }
     std::sort(failedChannels.begin(), failedChannels.end());
-    r.failedChannels = qint32(std::unique(failedChannels.begin(), failedChannels.end()) - failedChannels.begin());
+    r.failedChannels =
+        qint32(std::unique(failedChannels.begin(), failedChannels.end()) - failedChannels.begin());
     return r;
 }
 

@@ -1,5 +1,6 @@
 #include "SpectrumFile.h"
 
+#include "AtomicFile.h"
 #include "CsvFormat.h"
 #include "FormatSupport.h"
 #include "N42Format.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace spectrum {
 
@@ -113,17 +113,8 @@ QString writeFile(const ScanRecord& record, const QString& path, Format format) 
     const QString shown = QDir::toNativeSeparators(path);
     if (const QString problem = validate(record); !problem.isEmpty())
         return QStringLiteral("\"%1\" was not written: %2.").arg(shown, problem);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("\"%1\" could not be written: %2.").arg(shown, file.errorString());
-    const QByteArray bytes = serialize(record, format);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("\"%1\" could not be written: %2.").arg(shown, reason);
-    }
-    if (!file.commit())
-        return QStringLiteral("\"%1\" could not be written: %2.").arg(shown, file.errorString());
+    if (const QString reason = writeAtomically(path, serialize(record, format)); !reason.isEmpty())
+        return notWritten(path, reason);
     return {};
 }
 

@@ -21,6 +21,8 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include <cstdio>
+
 namespace {
 const QString kTitle = QStringLiteral("KivoCP");
 }
@@ -273,6 +275,28 @@ void TopLevel::cmdScan_Click() {
     scan->show();
     scan->raise();
     scan->activateWindow();
+}
+
+void TopLevel::terminate() {
+    if (DeviceSequence::inProgress()) {
+        QTimer::singleShot(100, this, &TopLevel::terminate);
+        return;
+    }
+    {
+        const DeviceSequence sequence;
+        abortRunningScan(); // the user's window goes back and the spectrum is saved first
+    }
+    close();
+}
+
+void TopLevel::terminateNow() {
+    if (globals::scanRunning && scan_) {
+        scan_->abandonScan();
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(tr("KivoPanel: ended at once; the unit may still hold a scan channel's window.")));
+    }
+    emit unloaded(); // the program ends; the connection is closed with the window
 }
 
 void TopLevel::cmdExit_Click() {

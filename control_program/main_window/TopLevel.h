@@ -61,6 +61,14 @@ public slots:
     // Count-rate poll, every 250 ms while connected.
     void Timer1_Timer();
 
+    // A termination signal (the session ends, kill, Ctrl+C): the program ends as its close box ends
+    // it, but a running scan is stopped, and its spectrum saved, before anything is asked; and never in
+    // the middle of another handler's device conversation, which finishes first.
+    void terminate();
+    // The same signal again, later: the user insists. A running scan ends without its write-back (its
+    // spectrum still saved), nothing is asked, and the program ends.
+    void terminateNow();
+
     // High voltage and permanent save.
     void txtHV_Change();
     void cmdApplyHV_Click();

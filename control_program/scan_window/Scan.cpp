@@ -232,6 +232,13 @@ void Scan::abortScan() {
     statusPanel1_->setText(tr("Scan aborted"));
 }
 
+void Scan::abandonScan() {
+    if (!globals::scanRunning)
+        return;
+    engine_.abandon();
+    statusPanel1_->setText(tr("Scan aborted"));
+}
+
 void Scan::cmdClear_Click() {
     const DeviceSequence sequence;
     engine_.clear();

@@ -48,6 +48,9 @@ public:
     // Stops a running scan as the Stop button does: the user's window goes back to the device and the
     // status reads "Scan aborted". Does nothing when no scan runs.
     void abortScan();
+    // Ends a running scan without a device call (the program must end at once): its spectrum is saved
+    // automatically, the unit keeps the scan channel's window. Does nothing when no scan runs.
+    void abandonScan();
 
     // The controls other windows and tests read.
     CTreviumCtrl* Plot() const { return Plot_; }

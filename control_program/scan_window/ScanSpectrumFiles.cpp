@@ -1,5 +1,6 @@
 #include "ScanSpectrumFiles.h"
 
+#include "AutomaticCopy.h"
 #include "CTreviumCtrl.h"
 #include "FileDialogService.h"
 #include "Globals.h"
@@ -70,8 +71,7 @@ ScanSpectrumFiles::~ScanSpectrumFiles() {
 }
 
 QString ScanSpectrumFiles::scansFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/KivoPanel/scans");
+    return spectrum::automaticCopyFolder();
 }
 
 // ---- Hooks of the scan procedure ----
@@ -101,21 +101,9 @@ void ScanSpectrumFiles::autoSave(bool quiet) {
     lastAutoSave_.clear();
     if (!record.hasMeasuredChannel())
         return;
-    const QString folder = scansFolder();
-    QString problem;
-    if (!QDir().mkpath(folder)) {
-        problem = tr("The folder \"%1\" could not be created.").arg(QDir::toNativeSeparators(folder));
-    } else {
-        // Never over another scan's file: scans started in the same second get a number.
-        const QString name = spectrum::proposedFileName(record, spectrum::Format::N42);
-        QString path = QDir(folder).filePath(name);
-        for (int n = 2; QFileInfo::exists(path); ++n)
-            path = QDir(folder).filePath(QFileInfo(name).completeBaseName() + u'-' + QString::number(n) +
-                                         QStringLiteral(".n42"));
-        problem = spectrum::writeFile(record, path, spectrum::Format::N42);
-        if (problem.isEmpty())
-            lastAutoSave_ = path;
-    }
+    const spectrum::CopyResult copy = spectrum::writeAutomaticCopy(record);
+    lastAutoSave_ = copy.path;
+    const QString problem = copy.error;
     if (problem.isEmpty())
         return;
     if (quiet) {

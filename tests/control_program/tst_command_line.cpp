@@ -85,26 +85,43 @@ private slots:
         QCOMPARE(result.options.connect, connect);
     }
 
-    void signalArrivesOnTheEventLoopOnce_data() {
+    // A signal delivered twice in a row (to the process and to its group) is one request; one that
+    // comes after the grace period insists, and then the default action is back.
+    void aRepeatIsOneRequestALaterOneInsists_data() {
         QTest::addColumn<int>("signalNumber");
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
     }
-    void signalArrivesOnTheEventLoopOnce() {
+    void aRepeatIsOneRequestALaterOneInsists() {
         QFETCH(int, signalNumber);
         cli::TerminationSignals listener;
         QVERIFY(listener.isActive());
         cli::TerminationSignals second; // only one may listen
         QVERIFY(!second.isActive());
         QSignalSpy received(&listener, &cli::TerminationSignals::received);
+        QSignalSpy insisted(&listener, &cli::TerminationSignals::insistedOn);
+        QCOMPARE(std::raise(signalNumber), 0);
+        QVERIFY(listener.requested()); // known at once, before the event loop runs
         QCOMPARE(std::raise(signalNumber), 0);
         QVERIFY(received.wait(5000));
+        QTest::qWait(200);
         QCOMPARE(received.size(), 1);
         QCOMPARE(received.first().first().toInt(), signalNumber);
-        // The default action is back, so a second signal would end the program at once.
+        QCOMPARE(insisted.size(), 0);
+        QVERIFY(!listener.insisted());
         struct sigaction now = {};
         QCOMPARE(::sigaction(signalNumber, nullptr, &now), 0);
-        QVERIFY(now.sa_handler == SIG_DFL);
+        QVERIFY(now.sa_handler != SIG_DFL);
+
+        QTest::qWait(cli::TerminationSignals::GRACE_MS + 100);
+        QCOMPARE(std::raise(signalNumber), 0);
+        QVERIFY(listener.insisted());
+        QVERIFY(insisted.wait(5000));
+        QCOMPARE(insisted.first().first().toInt(), signalNumber);
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(::sigaction(signalNumber, nullptr, &now), 0);
+        QVERIFY(now.sa_handler == SIG_DFL); // a third one would end the program at once
     }
 
     void signalsAreReleasedWithTheListener() {

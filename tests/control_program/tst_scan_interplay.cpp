@@ -1,10 +1,13 @@
 // The main window and a running scan together: actions that must not find the device on a scan
 // channel's window stop the scan first, and the count-rate timer never talks to the device in the
 // middle of another handler's sequence while one of its failure boxes is open.
+#include "DeviceSequence.h"
 #include "ScanChannels.h"
 #include "ScanFixture.h"
+#include "ScanSpectrumFiles.h"
 
 #include <QAccessible>
+#include <QSignalSpy>
 
 using Op = FakeCall::Op;
 
@@ -66,6 +69,41 @@ private slots:
         settings.setDiscriminatorWindow(100, 200, false);
         QCOMPARE(f->messages.texts(), QStringList{u"Failed to set ULD."_qs});
         QCOMPARE(f->messages.shown.first().title, u"KivoCP"_qs);
+    }
+
+    // A termination signal stops the scan, writing the user's window back and keeping the spectrum,
+    // before the unsaved-settings question; and it waits while another handler's device conversation
+    // (a failure box open) is still going on.
+    void aTerminationSignalStopsTheScanFirst() {
+        Scan* s = scanningWithUnsavedWindow();
+        {
+            const DeviceSequence busy;
+            f->window->terminate();
+            QTest::qWait(250);
+            QVERIFY(globals::scanRunning);
+            QVERIFY(f->device.calls.isEmpty()); // not even the timer's: a sequence is in progress
+        }
+        f->messages.answers = {MsgAnswer::No};
+        QTRY_VERIFY_WITH_TIMEOUT(!globals::scanRunning, 5000);
+        QList<FakeCall> calls = f->device.calls; // the real count-rate timer ticks while the test waits
+        calls.removeIf([](const FakeCall& c) { return c.op == Op::ReadCPS; });
+        QCOMPARE(calls, (restore() + QList<FakeCall>{{Op::Close, -1, FakeDevice::HANDLE, 0}}));
+        QCOMPARE(f->messages.shown.size(), 1);
+        QCOMPARE(f->messages.shown.first().title, u"MorlaCP"_qs);
+        QVERIFY(!s->spectrumFiles().lastAutoSave().isEmpty());
+    }
+
+    // The same signal again, later: the program ends at once, without a device call or a question, and
+    // the spectrum is still kept.
+    void insistingEndsWithoutTheWriteBack() {
+        Scan* s = scanningWithUnsavedWindow();
+        QSignalSpy unloaded(f->window.get(), &TopLevel::unloaded);
+        f->window->terminateNow();
+        QVERIFY(!globals::scanRunning);
+        QVERIFY(f->device.calls.isEmpty());
+        QVERIFY(f->messages.shown.isEmpty());
+        QCOMPARE(unloaded.size(), 1);
+        QVERIFY(!s->spectrumFiles().lastAutoSave().isEmpty());
     }
 
     void actionsStopTheScanFirst_data() {

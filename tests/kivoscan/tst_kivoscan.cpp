@@ -199,8 +199,11 @@ private slots:
         // The first failure names its channel; the rest are summed up.
         QTest::newRow("device call") << scan + QStringList{u"e.n42"_qs} << QByteArray("SetParam:6") << 4
                                      << u"Failed to set ULD. (channel 2 of 64, sweep 1)"_qs << u"e.n42"_qs;
-        QTest::newRow("output") << scan + QStringList{u"/proc/kivoscan-test.n42"_qs, u"f.csv"_qs}
-                                << QByteArray() << 5 << u"/proc/kivoscan-test.n42"_qs << u"f.csv"_qs;
+        // One parameter holds both gain halves: without the unit's gain read, --coarse sets nothing.
+        QTest::newRow("gain unread") << scan + QStringList{u"--coarse"_qs, u"x2"_qs, u"g.n42"_qs}
+                                     << QByteArray("GetParam:7") << 4
+                                     << u"The amplifier gain was not set: its fine gain could not be read first."_qs
+                                     << u"g.n42"_qs;
     }
     void failuresEndWithTheirExitCode() {
         QFETCH(QStringList, args);
@@ -230,11 +233,15 @@ private slots:
         QTest::newRow("value missing") << QStringList{u"z.n42"_qs, u"--sweeps"_qs} << u"needs a value"_qs;
         QTest::newRow("extension") << QStringList{u"a.txt"_qs} << u"no known extension"_qs;
         QTest::newRow("folder") << QStringList{u"nowhere/z.n42"_qs} << u"does not exist"_qs;
+        // Found before the scan, not after it when the spectrum would be lost.
+        QTest::newRow("unwritable folder") << QStringList{u"/proc/kivoscan-test.n42"_qs} << u"accepts no new files"_qs;
         QTest::newRow("no output") << QStringList{u"--sweeps"_qs, u"2"_qs} << u"no output"_qs;
         QTest::newRow("same output twice") << QStringList{u"z.n42"_qs, u"./z.n42"_qs} << u"named twice"_qs;
         QTest::newRow("info with outputs") << QStringList{u"--info"_qs, u"z.n42"_qs} << u"--info"_qs;
-        QTest::newRow("device library")
-            << QStringList{u"--device-library"_qs, u"nowhere.so"_qs, u"z.n42"_qs} << u"nowhere.so"_qs;
+        QTest::newRow("info with a setting")
+            << QStringList{u"--info"_qs, u"--hv"_qs, u"900"_qs} << u"--info changes and scans nothing; leave out --hv"_qs;
+        QTest::newRow("info with a scan option")
+            << QStringList{u"--sweeps=3"_qs, u"--info"_qs} << u"leave out --sweeps"_qs;
     }
     void badCommandLinesAreRefused() {
         QFETCH(QStringList, args);
@@ -243,6 +250,26 @@ private slots:
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.errors.contains(message), qPrintable(r.errors));
         QVERIFY(r.errors.contains(u"Usage: kivoscan [options] OUTPUT..."_qs));
+        QVERIFY(!QFile::exists(path(u"z.n42"_qs)));
+    }
+
+    // A device library that is not there: one message and one exit status, however it was named.
+    void aMissingDeviceLibraryIsToldOneWay_data() {
+        QTest::addColumn<bool>("byOption");
+        QTest::newRow("--device-library") << true;
+        QTest::newRow("KIVOLIB_LIBRARY") << false;
+    }
+    void aMissingDeviceLibraryIsToldOneWay() {
+        QFETCH(bool, byOption);
+        const QString missing = path(u"nowhere.so"_qs);
+        QProcessEnvironment extra;
+        if (!byOption)
+            extra.insert(u"KIVOLIB_LIBRARY"_qs, missing);
+        const QStringList args = byOption ? QStringList{u"--device-library"_qs, missing, u"z.n42"_qs}
+                                          : QStringList{u"z.n42"_qs};
+        const Run r = run(args, {}, extra);
+        QCOMPARE(r.exitCode, 3);
+        QCOMPARE(r.errors, u"kivoscan: the device library \"%1\" does not exist.\n"_qs.arg(missing));
         QVERIFY(!QFile::exists(path(u"z.n42"_qs)));
     }
 
