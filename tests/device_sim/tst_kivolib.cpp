@@ -1,15 +1,18 @@
 // The built libKivoLib.so through its six C functions, as any caller would use it: handles, identity and
-// persistence across connections, configuration read at each open, and calls no real caller should make.
+// persistence across connections, configuration read at each open, a unit unplugged and plugged back, a
+// slow link, and calls no real caller should make.
 #include "SimTestSupport.h"
 
 #include "Params.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <array>
 #include <cstring>
+#include <functional>
 
 using namespace kivo;
 
@@ -35,6 +38,10 @@ class TstKivoLib : public QObject {
             QTest::qWait(2);
         }
         return false;
+    }
+    static bool writeFile(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly);
     }
     QByteArray text(int32_t h, int32_t id) {
         char buffer[32];
@@ -133,6 +140,58 @@ private slots:
         const int32_t clean = open();
         QCOMPARE(get(clean, PARAM_LLD), 41);
         QCOMPARE(lib_.fn.closeSCA(clean), 0);
+    }
+
+    void unpluggedUnitFailsEveryCallAndKeepsItsSettings() {
+        const QString cable = dir_.filePath("unplugged");
+        qputenv("KIVO_SIM_UNPLUG", cable.toLocal8Bit());
+        const int32_t h = open();
+        QCOMPARE(set(h, PARAM_HV, 3000), 0); // live, never saved
+        QVERIFY(writeFile(cable));
+
+        constexpr int32_t LINK_LOST = 9;
+        int32_t v = -1, cps = -1, fresh = -1;
+        QCOMPARE(lib_.fn.getParam(h, PARAM_HV, &v, 4), LINK_LOST);
+        QCOMPARE(v, -1);
+        QCOMPARE(set(h, PARAM_LLD, 100), LINK_LOST);
+        QCOMPARE(lib_.fn.readCPS(h, &cps, &fresh), LINK_LOST);
+        QCOMPARE(lib_.fn.saveSettings(h), LINK_LOST);
+        QCOMPARE(open(), 0);
+        QCOMPARE(lib_.fn.getParam(999999, PARAM_HV, &v, 4), 1); // an unknown handle is still just that
+        QVERIFY(!QFile::exists(dir_.filePath("nvram.ini")));
+
+        QVERIFY(QFile::remove(cable)); // plugged back: the same handle works, the live settings are kept
+        QCOMPARE(get(h, PARAM_HV), 3000);
+        QCOMPARE(get(h, PARAM_LLD), 41);
+        QVERIFY(waitForFreshReading(h, cps));
+
+        QVERIFY(writeFile(cable)); // a program that disconnects meanwhile can connect again later
+        QCOMPARE(lib_.fn.closeSCA(h), LINK_LOST);
+        QVERIFY(QFile::remove(cable));
+        QVERIFY(get(h, PARAM_HV) == -99999); // the handle was given up with the lost connection
+        const int32_t again = open();
+        QVERIFY(again != 0);
+        QCOMPARE(get(again, PARAM_HV), 2730); // a fresh connection powers up from the saved settings
+        QCOMPARE(lib_.fn.closeSCA(again), 0);
+    }
+
+    void everyCallTakesTheLinkLatency() {
+        qputenv("KIVO_SIM_LATENCY_MS", "30");
+        QElapsedTimer timer;
+        timer.start();
+        const int32_t h = open();
+        QVERIFY(timer.elapsed() >= 30);
+        for (const auto& call : std::initializer_list<std::function<int32_t()>>{
+                 [&] { return get(h, PARAM_HV); }, [&] { return set(h, PARAM_HV, 100); },
+                 [&] {
+                     int32_t cps, fresh;
+                     return lib_.fn.readCPS(h, &cps, &fresh);
+                 },
+                 [&] { return lib_.fn.closeSCA(h); }}) {
+            timer.restart();
+            call();
+            QVERIFY(timer.elapsed() >= 30);
+        }
     }
 
     void anyCallerGetsAStatusNotACrash() {

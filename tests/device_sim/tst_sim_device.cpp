@@ -311,15 +311,21 @@ private slots:
         const QString file = dir_.filePath("sim.conf");
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("# a Kivo unit\n[unit]\nproduct = Kivo\nserial = K-1\nlevels = 1024\nfirmware=1.1.9\n"
-                "reading_ms = 40\nlevels = many\nnonsense line\ncolour = blue\nfail = ReadCPS\n");
+        f.write(
+            "# a Kivo unit\n[unit]\nproduct = Kivo\nserial = K-1\nlevels = 1024\nfirmware=1.1.9\n"
+            "reading_ms = 40\nlevels = many\nnonsense line\ncolour = blue\nfail = ReadCPS\nlatency_ms = 20\n"
+            "unplug = /run/a\n");
         f.close();
         qputenv("KIVO_SIM_CONFIG", file.toLocal8Bit());
         qputenv("KIVO_SIM_SERIAL", "K-2");
         qputenv("KIVO_SIM_SEED", "99");
         qputenv("KIVO_SIM_READING_MS", "0"); // out of range: the file's value stays
         qputenv("KIVO_SIM_LEVELS", "");      // empty: as if unset
+        qputenv("KIVO_SIM_LATENCY_MS", "60001");
+        qputenv("KIVO_SIM_UNPLUG", "/run/b");
         const SimConfig c = loadSimConfig();
+        qunsetenv("KIVO_SIM_LATENCY_MS");
+        qunsetenv("KIVO_SIM_UNPLUG");
         qunsetenv("KIVO_SIM_CONFIG");
         qunsetenv("KIVO_SIM_SERIAL");
         qunsetenv("KIVO_SIM_SEED");
@@ -336,7 +342,9 @@ private slots:
         QVERIFY(c.faults.fails(Operation::ReadCPS));
         QVERIFY(!c.hasExtendedRanges());
         QCOMPARE(c.nvramPath(), statePath().toStdString());
-        QCOMPARE(c.warnings.size(), size_t(4)); // levels = many, nonsense line, colour, reading_ms 0
+        QCOMPARE(c.latencyMs, 20);
+        QCOMPARE(c.unplugPath, std::string("/run/b"));
+        QCOMPARE(c.warnings.size(), size_t(5)); // levels = many, nonsense line, colour, reading_ms 0, latency
     }
 
     void filesAtTheirSizeLimit_data() {
