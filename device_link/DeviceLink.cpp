@@ -1,5 +1,6 @@
 #include "DeviceLink.h"
 
+#include "KivoLibApi.h"
 #include "ProgramFolders.h"
 
 #include <dlfcn.h>
@@ -65,16 +66,19 @@ std::string DeviceLink::loadedLibrary() const {
 bool DeviceLink::load() {
     const char* env = std::getenv(LIBRARY_ENV);
     std::string path = libraryPath();
+    LibraryOrigin origin = env && *env               ? LibraryOrigin::Environment
+                           : path == DEFAULT_LIBRARY ? LibraryOrigin::SearchPath
+                                                     : LibraryOrigin::ProgramFolder;
     std::string error;
     handle_ = openLibrary(path, error);
     // A real unit's library installed system-wide takes precedence over the simulated detector, which
     // therefore sits apart from the program's own library folder and is loaded only when the search
     // path holds no libKivoLib.so at all.
-    const bool searched = path == DEFAULT_LIBRARY && !(env && *env);
-    if (!handle_ && searched && notOnSearchPath(error)) {
+    if (!handle_ && origin == LibraryOrigin::SearchPath && notOnSearchPath(error)) {
         const auto& simulatorFolder = folders::current().simulatorFolder;
         if (!simulatorFolder.empty() && fileExists(simulatorFolder / DEFAULT_LIBRARY)) {
             path = (simulatorFolder / DEFAULT_LIBRARY).string();
+            origin = LibraryOrigin::SimulatorFallback;
             handle_ = openLibrary(path, error);
         }
     }
@@ -85,7 +89,20 @@ bool DeviceLink::load() {
         return false;
     }
     handlePath_ = path;
+    origin_ = origin;
+    table_.simulatorIdentity =
+        reinterpret_cast<decltype(table_.simulatorIdentity)>(dlsym(handle_, KIVOLIB_SIMULATOR_SYMBOL));
     return true;
+}
+
+std::string DeviceLink::simulatorIdentity() const {
+    const KivoFunctions& table = override_ ? *override_ : table_;
+    const char* identity = table.simulatorIdentity ? table.simulatorIdentity() : nullptr;
+    return identity ? identity : "";
+}
+
+bool DeviceLink::isSimulator() const {
+    return !simulatorIdentity().empty();
 }
 
 void DeviceLink::setErrorReporter(ErrorReporter reporter) {
@@ -104,6 +121,7 @@ void DeviceLink::overrideFunctions(const KivoFunctions* table) {
             handle_ = nullptr;
         }
         handlePath_.clear();
+        origin_ = LibraryOrigin::None;
     }
 }
 
