@@ -1,6 +1,7 @@
 #include "DeviceLink.h"
 
 #include "KivoLibApi.h"
+#include "LoaderSearch.h"
 #include "ProgramFolders.h"
 
 #include <dlfcn.h>
@@ -27,14 +28,6 @@ void* openLibrary(const std::string& path, std::string& error) {
         error = text ? text : "unknown error";
     }
     return handle;
-}
-
-// The loader's message for a bare name found nowhere on the search path begins with that name. A
-// library that was found but could not be loaded (another architecture, a dependency of its own
-// missing) says something else, and must be reported rather than silently replaced by the simulator.
-bool notOnSearchPath(const std::string& error) {
-    const std::string prefix = std::string(DeviceLink::DEFAULT_LIBRARY) + ": cannot open shared object file";
-    return error.rfind(prefix, 0) == 0;
 }
 
 } // namespace
@@ -73,10 +66,15 @@ bool DeviceLink::load() {
     handle_ = openLibrary(path, error);
     // A real unit's library installed system-wide takes precedence over the simulated detector, which
     // therefore sits apart from the program's own library folder and is loaded only when the search
-    // path holds no libKivoLib.so at all.
-    if (!handle_ && origin == LibraryOrigin::SearchPath && notOnSearchPath(error)) {
+    // path holds no libKivoLib.so at all. One that is there but cannot be loaded (another
+    // architecture, a dependency of its own missing) is reported, never replaced. Whether one is there
+    // is looked up, not read from the loader's message: that follows the user's language.
+    std::filesystem::path onSearchPath;
+    if (!handle_ && origin == LibraryOrigin::SearchPath) {
+        onSearchPath = loader::findOnSearchPath(DEFAULT_LIBRARY);
         const auto& simulatorFolder = folders::current().simulatorFolder;
-        if (!simulatorFolder.empty() && fileExists(simulatorFolder / DEFAULT_LIBRARY)) {
+        if (onSearchPath.empty() && !simulatorFolder.empty() &&
+            fileExists(simulatorFolder / DEFAULT_LIBRARY)) {
             path = (simulatorFolder / DEFAULT_LIBRARY).string();
             origin = LibraryOrigin::SimulatorFallback;
             handle_ = openLibrary(path, error);
@@ -84,7 +82,9 @@ bool DeviceLink::load() {
     }
     if (!handle_) {
         loadFailed_ = true;
-        report("The device library \"" + path + "\" could not be loaded:\n" + error +
+        const std::string found =
+            onSearchPath.empty() ? std::string() : "\n(found at \"" + onSearchPath.string() + "\")";
+        report("The device library \"" + path + "\" could not be loaded:\n" + error + found +
                "\n\nNo device can be reached.");
         return false;
     }
