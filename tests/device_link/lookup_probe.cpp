@@ -22,34 +22,14 @@ extern "C" char* dlerror() noexcept {
     return message && std::getenv("KIVO_PROBE_FOREIGN_LOADER") ? german : message;
 }
 
-namespace {
-
-const char* originName(kivo::LibraryOrigin origin) {
-    switch (origin) {
-    case kivo::LibraryOrigin::Environment:
-        return "environment";
-    case kivo::LibraryOrigin::ProgramFolder:
-        return "own";
-    case kivo::LibraryOrigin::SearchPath:
-        return "system";
-    case kivo::LibraryOrigin::SimulatorFallback:
-        return "simulator";
-    case kivo::LibraryOrigin::None:
-        break;
-    }
-    return "";
-}
-
-} // namespace
-
 int main() {
     std::setlocale(LC_ALL, ""); // as every Qt program does: the loader's messages follow the locale
     kivo::DeviceLink& link = kivo::DeviceLink::instance();
     std::vector<std::string> reports;
     link.setErrorReporter([&reports](const std::string& message) { reports.push_back(message); });
     const int32_t handle = link.OpenSCA(0);
-    std::printf("loaded=%s\norigin=%s\nsimulator=%s\nhandle=%d\n", link.loadedLibrary().c_str(),
-                originName(link.libraryOrigin()), link.simulatorIdentity().c_str(), int(handle));
+    std::printf("loaded=%s\norigin=%d\nsimulator=%s\nhandle=%d\n", link.loadedLibrary().c_str(),
+                int(link.libraryOrigin()), link.simulatorIdentity().c_str(), int(handle));
     for (std::string report : reports) {
         for (char& c : report)
             if (c == '\n')
