@@ -198,18 +198,19 @@ private slots:
         const int32_t h = open();
         char buffer[64];
         int32_t v = 1;
+        enum { UNKNOWN_PARAM = 2, BAD_SIZE = 3, NULL_POINTER = 4, READ_ONLY = 5 }; // the documented codes
         for (const int32_t id : {13, -1, 16, INT32_MAX}) {
-            QVERIFY(lib_.fn.getParam(h, id, buffer, 4) != 0);
-            QVERIFY(lib_.fn.setParam(h, id, &v, 4) != 0);
+            QCOMPARE(lib_.fn.getParam(h, id, buffer, 4), UNKNOWN_PARAM);
+            QCOMPARE(lib_.fn.setParam(h, id, &v, 4), UNKNOWN_PARAM);
         }
         for (const int32_t id : {0, 1, 2, 3, 4, 15})
-            QVERIFY(lib_.fn.setParam(h, id, &v, 4) != 0);
-        QVERIFY(lib_.fn.getParam(h, PARAM_PRODUCT_NAME, nullptr, 32) != 0);
-        QVERIFY(lib_.fn.getParam(h, PARAM_PRODUCT_NAME, buffer, 64) != 0);
-        QVERIFY(lib_.fn.getParam(h, PARAM_LEVEL_INFO, buffer, 4) != 0);
-        QVERIFY(lib_.fn.setParam(h, PARAM_HV, nullptr, 4) != 0);
-        QVERIFY(lib_.fn.setParam(h, PARAM_HV, &v, 8) != 0);
-        QVERIFY(lib_.fn.readCPS(h, nullptr, nullptr) != 0);
+            QCOMPARE(lib_.fn.setParam(h, id, &v, 4), READ_ONLY);
+        QCOMPARE(lib_.fn.getParam(h, PARAM_PRODUCT_NAME, nullptr, 32), NULL_POINTER);
+        QCOMPARE(lib_.fn.getParam(h, PARAM_PRODUCT_NAME, buffer, 64), BAD_SIZE);
+        QCOMPARE(lib_.fn.getParam(h, PARAM_LEVEL_INFO, buffer, 4), BAD_SIZE);
+        QCOMPARE(lib_.fn.setParam(h, PARAM_HV, nullptr, 4), NULL_POINTER);
+        QCOMPARE(lib_.fn.setParam(h, PARAM_HV, &v, 8), BAD_SIZE);
+        QCOMPARE(lib_.fn.readCPS(h, nullptr, nullptr), NULL_POINTER);
         QCOMPARE(get(h, PARAM_HV), 2730);
         QCOMPARE(lib_.fn.closeSCA(h), 0);
     }
