@@ -1,5 +1,7 @@
 #include "DeviceLink.h"
 
+#include "KivoLibApi.h"
+#include "LoaderSearch.h"
 #include "ProgramFolders.h"
 
 #include <dlfcn.h>
@@ -26,14 +28,6 @@ void* openLibrary(const std::string& path, std::string& error) {
         error = text ? text : "unknown error";
     }
     return handle;
-}
-
-// The loader's message for a bare name found nowhere on the search path begins with that name. A
-// library that was found but could not be loaded (another architecture, a dependency of its own
-// missing) says something else, and must be reported rather than silently replaced by the simulator.
-bool notOnSearchPath(const std::string& error) {
-    const std::string prefix = std::string(DeviceLink::DEFAULT_LIBRARY) + ": cannot open shared object file";
-    return error.rfind(prefix, 0) == 0;
 }
 
 } // namespace
@@ -65,27 +59,50 @@ std::string DeviceLink::loadedLibrary() const {
 bool DeviceLink::load() {
     const char* env = std::getenv(LIBRARY_ENV);
     std::string path = libraryPath();
+    LibraryOrigin origin = env && *env               ? LibraryOrigin::Environment
+                           : path == DEFAULT_LIBRARY ? LibraryOrigin::SearchPath
+                                                     : LibraryOrigin::ProgramFolder;
     std::string error;
     handle_ = openLibrary(path, error);
     // A real unit's library installed system-wide takes precedence over the simulated detector, which
     // therefore sits apart from the program's own library folder and is loaded only when the search
-    // path holds no libKivoLib.so at all.
-    const bool searched = path == DEFAULT_LIBRARY && !(env && *env);
-    if (!handle_ && searched && notOnSearchPath(error)) {
+    // path holds no libKivoLib.so at all. One that is there but cannot be loaded (another
+    // architecture, a dependency of its own missing) is reported, never replaced. Whether one is there
+    // is looked up, not read from the loader's message: that follows the user's language.
+    std::filesystem::path onSearchPath;
+    if (!handle_ && origin == LibraryOrigin::SearchPath) {
+        onSearchPath = loader::findOnSearchPath(DEFAULT_LIBRARY);
         const auto& simulatorFolder = folders::current().simulatorFolder;
-        if (!simulatorFolder.empty() && fileExists(simulatorFolder / DEFAULT_LIBRARY)) {
+        if (onSearchPath.empty() && !simulatorFolder.empty() &&
+            fileExists(simulatorFolder / DEFAULT_LIBRARY)) {
             path = (simulatorFolder / DEFAULT_LIBRARY).string();
+            origin = LibraryOrigin::SimulatorFallback;
             handle_ = openLibrary(path, error);
         }
     }
     if (!handle_) {
         loadFailed_ = true;
-        report("The device library \"" + path + "\" could not be loaded:\n" + error +
+        const std::string found =
+            onSearchPath.empty() ? std::string() : "\n(found at \"" + onSearchPath.string() + "\")";
+        report("The device library \"" + path + "\" could not be loaded:\n" + error + found +
                "\n\nNo device can be reached.");
         return false;
     }
     handlePath_ = path;
+    origin_ = origin;
+    table_.simulatorIdentity =
+        reinterpret_cast<decltype(table_.simulatorIdentity)>(dlsym(handle_, KIVOLIB_SIMULATOR_SYMBOL));
     return true;
+}
+
+std::string DeviceLink::simulatorIdentity() const {
+    const KivoFunctions& table = override_ ? *override_ : table_;
+    const char* identity = table.simulatorIdentity ? table.simulatorIdentity() : nullptr;
+    return identity ? identity : "";
+}
+
+bool DeviceLink::isSimulator() const {
+    return !simulatorIdentity().empty();
 }
 
 void DeviceLink::setErrorReporter(ErrorReporter reporter) {
@@ -104,6 +121,7 @@ void DeviceLink::overrideFunctions(const KivoFunctions* table) {
             handle_ = nullptr;
         }
         handlePath_.clear();
+        origin_ = LibraryOrigin::None;
     }
 }
 

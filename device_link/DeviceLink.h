@@ -10,6 +10,8 @@
 namespace kivo {
 
 // The function table the link calls through. Entries left null are resolved from the library on demand.
+// `simulatorIdentity` is no device operation: only the simulated detector has it (KivoLibApi.h), and
+// the link looks it up when it loads a library; a test table sets it to pose as the simulator.
 struct KivoFunctions {
     int32_t (*openSCA)(int32_t port) = nullptr;
     int32_t (*closeSCA)(int32_t handle) = nullptr;
@@ -17,6 +19,16 @@ struct KivoFunctions {
     int32_t (*setParam)(int32_t handle, int32_t id, const void* value, int32_t size) = nullptr;
     int32_t (*readCPS)(int32_t handle, int32_t* cps, int32_t* fresh) = nullptr;
     int32_t (*saveSettings)(int32_t handle) = nullptr;
+    const char* (*simulatorIdentity)() = nullptr;
+};
+
+// Which step of the lookup found the loaded library.
+enum class LibraryOrigin {
+    None,              // nothing loaded yet, or calls go through a test table
+    Environment,       // the file $KIVOLIB_LIBRARY names
+    ProgramFolder,     // libKivoLib.so in the program's own library folder
+    SearchPath,        // the loader's search path: a library installed system-wide
+    SimulatorFallback, // the simulated detector installed with the program: no libKivoLib.so anywhere
 };
 
 class DeviceLink {
@@ -52,6 +64,15 @@ public:
 
     // The file actually loaded, as the dynamic loader names it; empty until a call has loaded one.
     std::string loadedLibrary() const;
+    // How the loaded library was found; None until a call has loaded one.
+    LibraryOrigin libraryOrigin() const { return origin_; }
+
+    // True when the library in use is the simulated detector, wherever it was found: it names itself
+    // through KivoSimulatorIdentity, which a real unit's library lacks. Known once a call has loaded
+    // the library (after OpenSCA); false before.
+    bool isSimulator() const;
+    // The simulated detector's own description with its version; empty for any other library.
+    std::string simulatorIdentity() const;
 
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
@@ -69,6 +90,7 @@ private:
     const KivoFunctions* override_ = nullptr;
     void* handle_ = nullptr;
     std::string handlePath_; // the name handle_ was opened with
+    LibraryOrigin origin_ = LibraryOrigin::None;
     bool loadFailed_ = false;
     std::string reportedSymbols_; // names already reported missing, space-separated
     ErrorReporter reporter_;

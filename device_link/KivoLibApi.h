@@ -1,5 +1,6 @@
 // The C interface of the device link library libKivoLib.so. A real device's library and our
-// simulated detector both export exactly these six functions with C linkage.
+// simulated detector both export these six functions with C linkage; the simulated detector alone
+// also exports KivoSimulatorIdentity, by which the program knows it is not talking to a real unit.
 #pragma once
 
 #include <stdint.h>
@@ -22,6 +23,10 @@ KIVOLIB_EXPORT int32_t SetParam(int32_t handle, int32_t id, const void* value, i
 KIVOLIB_EXPORT int32_t ReadCPS(int32_t handle, int32_t* cps, int32_t* fresh);
 // Copies the current settings into the unit's permanent memory.
 KIVOLIB_EXPORT int32_t SaveSettings(int32_t handle);
+
+// Simulated detector only: what it is and its version, e.g. "KivoPanel simulated detector 1.0.0".
+#define KIVOLIB_SIMULATOR_SYMBOL "KivoSimulatorIdentity"
+KIVOLIB_EXPORT const char* KivoSimulatorIdentity(void);
 
 #ifdef __cplusplus
 }

@@ -1,10 +1,15 @@
-// The six C functions of libKivoLib.so, backed by the simulated unit. Nothing may escape to a C caller:
-// every exception becomes a failure status (or a 0 handle).
+// The six C functions of libKivoLib.so, backed by the simulated unit, and the identity that tells the
+// simulator from a real unit's library. Nothing may escape to a C caller: every exception becomes a
+// failure status (or a 0 handle).
 #include "KivoLibApi.h"
 
 #include "UnitRegistry.h"
 
 #include <cstdio>
+
+#ifndef KIVO_SIM_VERSION
+#error "KIVO_SIM_VERSION must give the simulated detector's version"
+#endif
 
 using kivo::sim::SimDevice;
 using kivo::sim::Status;
@@ -62,6 +67,10 @@ int32_t ReadCPS(int32_t handle, int32_t* cps, int32_t* fresh) {
 int32_t SaveSettings(int32_t handle) {
     return guarded(
         [&] { return registry().with(handle, [](SimDevice& unit) { return unit.saveSettings(); }); });
+}
+
+const char* KivoSimulatorIdentity(void) {
+    return "KivoPanel simulated detector " KIVO_SIM_VERSION;
 }
 
 } // extern "C"

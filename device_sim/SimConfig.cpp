@@ -19,10 +19,11 @@ namespace {
 constexpr int32_t MIN_LEVELS = 16;
 constexpr int32_t MAX_LEVELS = 65536;
 constexpr int32_t MAX_READING_MS = 60000;
+constexpr int32_t MAX_LATENCY_MS = 60000;
 constexpr std::streamsize MAX_CONFIG_BYTES = 64 * 1024;
 
 // Config file key and the variable that overrides it.
-constexpr std::array<std::pair<const char*, const char*>, 10> KEYS = {{
+constexpr std::array<std::pair<const char*, const char*>, 12> KEYS = {{
     {"product", "KIVO_SIM_PRODUCT"},
     {"manufacturer", "KIVO_SIM_MANUFACTURER"},
     {"serial", "KIVO_SIM_SERIAL"},
@@ -33,6 +34,8 @@ constexpr std::array<std::pair<const char*, const char*>, 10> KEYS = {{
     {"reading_ms", "KIVO_SIM_READING_MS"},
     {"seed", "KIVO_SIM_SEED"},
     {"state", "KIVO_SIM_STATE"},
+    {"latency_ms", "KIVO_SIM_LATENCY_MS"},
+    {"unplug", "KIVO_SIM_UNPLUG"},
 }};
 
 void readConfigFile(SimConfig& config, const std::string& path) {
@@ -109,6 +112,13 @@ bool applyConfigValue(SimConfig& config, const std::string& key, const std::stri
         config.seed = seed;
     } else if (key == "state") {
         config.statePath = value;
+    } else if (key == "latency_ms") {
+        int32_t ms = 0;
+        if (!parseNumber(value, ms) || ms < 0 || ms > MAX_LATENCY_MS)
+            return reject("expected milliseconds from 0 to 60000");
+        config.latencyMs = ms;
+    } else if (key == "unplug") {
+        config.unplugPath = value;
     } else {
         return reject("unknown key");
     }
@@ -125,7 +135,8 @@ SimConfig loadSimConfig() {
             continue;
         // An empty number means "not set"; an empty text is a legitimate (odd) identity.
         const std::string_view k = key;
-        if (!*value && (k == "levels" || k == "reading_ms" || k == "seed" || k == "state"))
+        if (!*value && (k == "levels" || k == "reading_ms" || k == "seed" || k == "state" ||
+                        k == "latency_ms" || k == "unplug"))
             continue;
         applyConfigValue(config, key, value);
     }

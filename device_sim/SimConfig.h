@@ -14,6 +14,8 @@
 //   reading_ms     KIVO_SIM_READING_MS     period of fresh count-rate readings, 1..60000 ms
 //   seed           KIVO_SIM_SEED           seed of the count noise (unset: a random seed per connection)
 //   state          KIVO_SIM_STATE          the non-volatile memory file
+//   latency_ms     KIVO_SIM_LATENCY_MS     time every call on the link takes, 0..60000 ms
+//   unplug         KIVO_SIM_UNPLUG         control file: while it exists the unit is unplugged
 // Identity texts are passed on verbatim so that callers can be tested against odd values.
 #pragma once
 
@@ -37,6 +39,8 @@ struct SimConfig {
     int32_t readingPeriodMs = 250;
     std::optional<uint64_t> seed;
     std::string statePath;             // empty: defaultStatePath()
+    int32_t latencyMs = 0;             // each call on the link takes this long
+    std::string unplugPath;            // empty: the unit is never unplugged
     std::vector<std::string> warnings; // rejected values, one readable line each
 
     // The non-volatile memory file in use: statePath, else defaultStatePath().

@@ -15,6 +15,7 @@ enum Status : int32_t {
     STATUS_INJECTED_FAULT = 6, // the test configuration asked this operation to fail
     STATUS_STORAGE_ERROR = 7,  // the non-volatile memory file could not be written
     STATUS_INTERNAL_ERROR = 8, // out of memory or another unexpected condition
+    STATUS_LINK_LOST = 9,      // the unit does not answer: unplugged, without power or hung
 };
 
 } // namespace kivo::sim

@@ -16,8 +16,10 @@ void UnitRegistry::passOnNotes(SimDevice& unit, size_t from) {
 
 int32_t UnitRegistry::open(int32_t /*port*/) {
     SimConfig config = loadSimConfig();
-    const bool refused = config.faults.fails(Operation::OpenSCA);
+    Cable cable(config);
     std::lock_guard lock(mutex_);
+    cable.carry();
+    const bool refused = config.faults.fails(Operation::OpenSCA) || cable.unplugged();
     if (refused) {
         if (sink_)
             for (const auto& warning : config.warnings)
@@ -32,7 +34,7 @@ int32_t UnitRegistry::open(int32_t /*port*/) {
         handle = handle == std::numeric_limits<int32_t>::max() ? 1 : handle + 1;
     } while (units_.count(handle) != 0);
     lastHandle_ = handle;
-    units_.emplace(handle, std::move(unit));
+    units_.emplace(handle, Connection{std::move(unit), std::move(cable)});
     return handle;
 }
 
@@ -41,7 +43,13 @@ Status UnitRegistry::close(int32_t handle) {
     const auto it = units_.find(handle);
     if (it == units_.end())
         return STATUS_BAD_HANDLE;
-    if (it->second->config().faults.fails(Operation::CloseSCA))
+    const Connection& connection = it->second;
+    connection.cable.carry();
+    if (connection.cable.unplugged()) {
+        units_.erase(it);
+        return STATUS_LINK_LOST;
+    }
+    if (connection.unit->config().faults.fails(Operation::CloseSCA))
         return STATUS_INJECTED_FAULT;
     units_.erase(it);
     return STATUS_OK;
@@ -52,7 +60,10 @@ Status UnitRegistry::with(int32_t handle, const std::function<Status(SimDevice&)
     const auto it = units_.find(handle);
     if (it == units_.end())
         return STATUS_BAD_HANDLE;
-    SimDevice& unit = *it->second;
+    it->second.cable.carry();
+    if (it->second.cable.unplugged())
+        return STATUS_LINK_LOST;
+    SimDevice& unit = *it->second.unit;
     const size_t notesBefore = unit.notes().size();
     const Status status = action(unit);
     passOnNotes(unit, notesBefore);

@@ -45,9 +45,10 @@ struct LoadedLibrary {
 
 // Clears every simulator variable and points the non-volatile memory into `dir`.
 inline void isolateSimulator(const QTemporaryDir& dir) {
-    for (const char* name : {"KIVO_SIM_PRODUCT", "KIVO_SIM_MANUFACTURER", "KIVO_SIM_SERIAL",
-                             "KIVO_SIM_FIRMWARE", "KIVO_SIM_DATE", "KIVO_SIM_LEVELS", "KIVO_SIM_FAIL",
-                             "KIVO_SIM_READING_MS", "KIVO_SIM_SEED", "KIVO_SIM_CONFIG"})
+    for (const char* name :
+         {"KIVO_SIM_PRODUCT", "KIVO_SIM_MANUFACTURER", "KIVO_SIM_SERIAL", "KIVO_SIM_FIRMWARE",
+          "KIVO_SIM_DATE", "KIVO_SIM_LEVELS", "KIVO_SIM_FAIL", "KIVO_SIM_READING_MS", "KIVO_SIM_SEED",
+          "KIVO_SIM_CONFIG", "KIVO_SIM_LATENCY_MS", "KIVO_SIM_UNPLUG"})
         qunsetenv(name);
     qputenv("KIVO_SIM_STATE", dir.filePath("nvram.ini").toLocal8Bit());
     qputenv("XDG_STATE_HOME", dir.filePath("xdg").toLocal8Bit());

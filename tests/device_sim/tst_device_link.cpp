@@ -1,5 +1,6 @@
-// The program's binding to the device library: the real simulator loaded by name, a missing library and
-// a library that lacks functions, each reported once, and the test seam that replaces the functions.
+// The program's binding to the device library: the real simulator loaded by name and known as the
+// simulator, a missing library and a library that lacks functions, each reported once, and the test
+// seam that replaces the functions.
 #include "SimTestSupport.h"
 
 #include "Params.h"
@@ -15,6 +16,9 @@ int32_t fakeOpen(int32_t) {
 }
 int32_t fakeClose(int32_t handle) {
     return handle == 77 ? 0 : 5;
+}
+const char* fakeIdentity() {
+    return "fake simulator";
 }
 
 } // namespace
@@ -43,8 +47,14 @@ private slots:
     void bindsAllSixFunctionsOfTheSimulator() {
         useLibrary(simtest::builtLibrary());
         QCOMPARE(QString::fromStdString(DeviceLink::libraryPath()), simtest::builtLibrary());
+        QVERIFY(!link_.isSimulator()); // nothing loaded yet
+        QCOMPARE(link_.libraryOrigin(), LibraryOrigin::None);
         const int32_t h = link_.OpenSCA(0);
         QVERIFY(h != 0);
+        QVERIFY(link_.isSimulator());
+        QCOMPARE(QString::fromStdString(link_.simulatorIdentity()),
+                 "KivoPanel simulated detector " KIVO_VERSION);
+        QCOMPARE(link_.libraryOrigin(), LibraryOrigin::Environment);
         char name[32];
         QCOMPARE(link_.GetParam(h, PARAM_PRODUCT_NAME, name, 32), 0);
         QCOMPARE(QByteArray(name, int(qstrnlen(name, 32))), QByteArray("Kivo-VR"));
@@ -80,6 +90,7 @@ private slots:
     void missingFunctionIsReportedOncePerFunction() {
         useLibrary(KIVO_PARTIAL_LIBRARY);
         QCOMPARE(link_.OpenSCA(0), 42); // what the partial library answers
+        QVERIFY(!link_.isSimulator());
         QCOMPARE(link_.CloseSCA(42), 0);
         QVERIFY(reports_.isEmpty());
         int32_t cps = 0, fresh = 0;
@@ -105,6 +116,9 @@ private slots:
         fake.closeSCA = &fakeClose;
         link_.overrideFunctions(&fake);
         QCOMPARE(link_.OpenSCA(0), 77);
+        QVERIFY(!link_.isSimulator());
+        fake.simulatorIdentity = &fakeIdentity; // a test table may pose as the simulator
+        QVERIFY(link_.isSimulator());
         QCOMPARE(link_.CloseSCA(77), 0);
         QCOMPARE(link_.SaveSettings(77), DeviceLink::LINK_FAILURE); // not in the table, nothing bound
         QCOMPARE(reports_.size(), 1);
@@ -116,7 +130,10 @@ private slots:
     }
 
     void resetBindsTheLibraryNamedNow() {
+        useLibrary(simtest::builtLibrary());
+        QVERIFY(link_.OpenSCA(0) != 0);
         useLibrary(KIVO_PARTIAL_LIBRARY);
+        QVERIFY(!link_.isSimulator()); // the simulator's identity went with it
         QCOMPARE(link_.OpenSCA(0), 42);
         useLibrary(simtest::builtLibrary()); // the partial library must not stay bound
         const int32_t h = link_.OpenSCA(0);

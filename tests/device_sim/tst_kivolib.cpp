@@ -1,11 +1,13 @@
 // The built libKivoLib.so through its six C functions, as any caller would use it: handles, identity and
-// persistence across connections, configuration read at each open, and calls no real caller should make.
+// persistence across connections, configuration read at each open, a unit unplugged and plugged back, a
+// slow link, and calls no real caller should make.
 #include "SimTestSupport.h"
 
 #include "Params.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <array>
@@ -35,6 +37,10 @@ class TstKivoLib : public QObject {
             QTest::qWait(2);
         }
         return false;
+    }
+    static bool writeFile(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly);
     }
     QByteArray text(int32_t h, int32_t id) {
         char buffer[32];
@@ -135,22 +141,68 @@ private slots:
         QCOMPARE(lib_.fn.closeSCA(clean), 0);
     }
 
+    void unpluggedUnitFailsEveryCallAndKeepsItsSettings() {
+        const QString cable = dir_.filePath("unplugged");
+        qputenv("KIVO_SIM_UNPLUG", cable.toLocal8Bit());
+        const int32_t h = open();
+        QCOMPARE(set(h, PARAM_HV, 3000), 0); // live, never saved
+        QVERIFY(writeFile(cable));
+
+        constexpr int32_t LINK_LOST = 9;
+        int32_t v = -1, cps = -1, fresh = -1;
+        QCOMPARE(lib_.fn.getParam(h, PARAM_HV, &v, 4), LINK_LOST);
+        QCOMPARE(v, -1);
+        QCOMPARE(set(h, PARAM_LLD, 100), LINK_LOST);
+        QCOMPARE(lib_.fn.readCPS(h, &cps, &fresh), LINK_LOST);
+        QCOMPARE(lib_.fn.saveSettings(h), LINK_LOST);
+        QCOMPARE(open(), 0);
+        QCOMPARE(lib_.fn.getParam(999999, PARAM_HV, &v, 4), 1); // an unknown handle is still just that
+        QVERIFY(!QFile::exists(dir_.filePath("nvram.ini")));
+
+        QVERIFY(QFile::remove(cable)); // plugged back: the same handle works, the live settings are kept
+        QCOMPARE(get(h, PARAM_HV), 3000);
+        QCOMPARE(get(h, PARAM_LLD), 41);
+        QVERIFY(waitForFreshReading(h, cps));
+
+        QVERIFY(writeFile(cable)); // a program that disconnects meanwhile can connect again later
+        QCOMPARE(lib_.fn.closeSCA(h), LINK_LOST);
+        QVERIFY(QFile::remove(cable));
+        QVERIFY(get(h, PARAM_HV) == -99999); // the handle was given up with the lost connection
+        const int32_t again = open();
+        QVERIFY(again != 0);
+        QCOMPARE(get(again, PARAM_HV), 2730); // a fresh connection powers up from the saved settings
+        QCOMPARE(lib_.fn.closeSCA(again), 0);
+    }
+
+    void everyCallTakesTheLinkLatency() {
+        qputenv("KIVO_SIM_LATENCY_MS", "30");
+        QElapsedTimer timer;
+        timer.start();
+        const int32_t h = open();
+        QVERIFY(timer.elapsed() >= 30);
+        QCOMPARE(set(h, PARAM_HV, 100), 0);
+        QVERIFY(timer.elapsed() >= 60);
+        QCOMPARE(lib_.fn.closeSCA(h), 0);
+        QVERIFY(timer.elapsed() >= 90);
+    }
+
     void anyCallerGetsAStatusNotACrash() {
         const int32_t h = open();
         char buffer[64];
         int32_t v = 1;
+        enum { UNKNOWN_PARAM = 2, BAD_SIZE = 3, NULL_POINTER = 4, READ_ONLY = 5 }; // the documented codes
         for (const int32_t id : {13, -1, 16, INT32_MAX}) {
-            QVERIFY(lib_.fn.getParam(h, id, buffer, 4) != 0);
-            QVERIFY(lib_.fn.setParam(h, id, &v, 4) != 0);
+            QCOMPARE(lib_.fn.getParam(h, id, buffer, 4), UNKNOWN_PARAM);
+            QCOMPARE(lib_.fn.setParam(h, id, &v, 4), UNKNOWN_PARAM);
         }
         for (const int32_t id : {0, 1, 2, 3, 4, 15})
-            QVERIFY(lib_.fn.setParam(h, id, &v, 4) != 0);
-        QVERIFY(lib_.fn.getParam(h, PARAM_PRODUCT_NAME, nullptr, 32) != 0);
-        QVERIFY(lib_.fn.getParam(h, PARAM_PRODUCT_NAME, buffer, 64) != 0);
-        QVERIFY(lib_.fn.getParam(h, PARAM_LEVEL_INFO, buffer, 4) != 0);
-        QVERIFY(lib_.fn.setParam(h, PARAM_HV, nullptr, 4) != 0);
-        QVERIFY(lib_.fn.setParam(h, PARAM_HV, &v, 8) != 0);
-        QVERIFY(lib_.fn.readCPS(h, nullptr, nullptr) != 0);
+            QCOMPARE(lib_.fn.setParam(h, id, &v, 4), READ_ONLY);
+        QCOMPARE(lib_.fn.getParam(h, PARAM_PRODUCT_NAME, nullptr, 32), NULL_POINTER);
+        QCOMPARE(lib_.fn.getParam(h, PARAM_PRODUCT_NAME, buffer, 64), BAD_SIZE);
+        QCOMPARE(lib_.fn.getParam(h, PARAM_LEVEL_INFO, buffer, 4), BAD_SIZE);
+        QCOMPARE(lib_.fn.setParam(h, PARAM_HV, nullptr, 4), NULL_POINTER);
+        QCOMPARE(lib_.fn.setParam(h, PARAM_HV, &v, 8), BAD_SIZE);
+        QCOMPARE(lib_.fn.readCPS(h, nullptr, nullptr), NULL_POINTER);
         QCOMPARE(get(h, PARAM_HV), 2730);
         QCOMPARE(lib_.fn.closeSCA(h), 0);
     }

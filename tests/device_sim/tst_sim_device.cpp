@@ -311,22 +311,29 @@ private slots:
         const QString file = dir_.filePath("sim.conf");
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("# a Kivo unit\n[unit]\nproduct = Kivo\nserial = K-1\nlevels = 1024\nfirmware=1.1.9\n"
-                "reading_ms = 40\nlevels = many\nnonsense line\ncolour = blue\nfail = ReadCPS\n");
+        f.write(
+            "# a Kivo unit\n[unit]\nproduct = Kivo\nserial = K-1\nlevels = 1024\nfirmware=1.1.9\n"
+            "reading_ms = 40\nlevels = many\nnonsense line\ncolour = blue\nfail = ReadCPS\nlatency_ms = 20\n"
+            "latency_ms = 60001\nunplug = /run/a\n");
         f.close();
         qputenv("KIVO_SIM_CONFIG", file.toLocal8Bit());
         qputenv("KIVO_SIM_SERIAL", "K-2");
         qputenv("KIVO_SIM_SEED", "99");
         qputenv("KIVO_SIM_READING_MS", "0"); // out of range: the file's value stays
         qputenv("KIVO_SIM_LEVELS", "");      // empty: as if unset
+        qputenv("KIVO_SIM_LATENCY_MS", "0");
+        qputenv("KIVO_SIM_UNPLUG", "");  // empty: as if unset
+        qputenv("KIVO_SIM_PRODUCT", ""); // an empty text is an (odd) identity
         const SimConfig c = loadSimConfig();
+        for (const char* name : {"KIVO_SIM_LATENCY_MS", "KIVO_SIM_UNPLUG", "KIVO_SIM_PRODUCT"})
+            qunsetenv(name);
         qunsetenv("KIVO_SIM_CONFIG");
         qunsetenv("KIVO_SIM_SERIAL");
         qunsetenv("KIVO_SIM_SEED");
         qunsetenv("KIVO_SIM_READING_MS");
         qunsetenv("KIVO_SIM_LEVELS");
 
-        QCOMPARE(c.productName, std::string("Kivo"));
+        QCOMPARE(c.productName, std::string());
         QCOMPARE(c.serialNumber, std::string("K-2"));
         QCOMPARE(c.manufacturer, std::string("Veltrano Instruments"));
         QCOMPARE(c.levels, 1024);
@@ -336,7 +343,12 @@ private slots:
         QVERIFY(c.faults.fails(Operation::ReadCPS));
         QVERIFY(!c.hasExtendedRanges());
         QCOMPARE(c.nvramPath(), statePath().toStdString());
-        QCOMPARE(c.warnings.size(), size_t(4)); // levels = many, nonsense line, colour, reading_ms 0
+        QCOMPARE(c.latencyMs, 0);
+        QCOMPARE(c.unplugPath, std::string("/run/a"));
+        // levels = many, nonsense line, colour, latency_ms = 60001, reading_ms 0
+        QCOMPARE(c.warnings.size(), size_t(5));
+        QCOMPARE(c.warnings[3],
+                 std::string("latency_ms = \"60001\" ignored: expected milliseconds from 0 to 60000"));
     }
 
     void filesAtTheirSizeLimit_data() {
