@@ -26,6 +26,7 @@ bool DeviceSession::open() {
     handle_ = kivo::DeviceLink::instance().OpenSCA(0);
     if (handle_ == 0)
         return false;
+    identity_.simulated = kivo::DeviceLink::instance().isSimulator();
 
     device::TextParam text;
     auto readText = [&](qint32 id, QString& into, const char* failure) {
@@ -129,6 +130,8 @@ QJsonObject DeviceSession::toJson() const {
         {u"productionDate"_qs, identity_.productionDate},
         {u"variant"_qs, identity_.isVR ? u"Kivo-VR"_qs : u"Kivo"_qs},
         {u"levels"_qs, identity_.maxLevel + 1},
+        {u"simulated"_qs, identity_.simulated},
+        {u"deviceLibrary"_qs, QString::fromStdString(kivo::DeviceLink::instance().loadedLibrary())},
     };
     QJsonObject s;
     const UnitSettings& v = settings_;

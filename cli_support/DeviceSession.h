@@ -23,6 +23,7 @@ struct UnitIdentity {
     bool ttlDuration = false; // adjustable TTL pulse duration
     qint32 maxLevel = 2047;
     bool levelCountKnown = false; // false when maxLevel is only the default
+    bool simulated = false;       // the device library is the bundled simulated detector
 };
 
 // The unit's settings as read; a failed read leaves the value empty.

@@ -82,6 +82,7 @@ scan::UnitDescription ScanRun::unitDescription() const {
     }
     unit.coarseGainIndex = s.gain ? conv::coarseFromGain(*s.gain) : 0;
     unit.fineGain = s.gain ? conv::fineFromGain(*s.gain) : 0;
+    unit.simulated = id.simulated;
     return unit;
 }
 

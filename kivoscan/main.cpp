@@ -108,6 +108,8 @@ int main(int argc, char** argv) {
     }
     if (interrupt.requested())
         return stoppedBeforeTheScan();
+    if (session.identity().simulated && !options.info)
+        progress.message(QStringLiteral("The unit is the simulated detector, not real hardware."));
 
     if (options.info) {
         std::fputs(QJsonDocument(session.toJson()).toJson(QJsonDocument::Indented).constData(), stdout);

@@ -104,6 +104,7 @@ spectrum::ScanRecord ScanRecorder::record(const Counts& counts, const QDateTime&
     r.highVoltageCount = unit_.highVoltageCount;
     r.coarseGainIndex = unit_.coarseGainIndex;
     r.fineGain = unit_.fineGain;
+    r.simulatedUnit = unit_.simulated;
     QList<qint32> failedChannels;
     for (const Failure& f : failures_) {
         r.deviceFailures << (f.channels.isEmpty() ? f.text

@@ -33,6 +33,7 @@ struct UnitDescription {
     std::optional<qint32> highVoltageCount; // the unit's HV count
     qint32 coarseGainIndex = 0;
     qint32 fineGain = 0;
+    bool simulated = false; // the bundled simulated detector, not real hardware
 };
 
 class ScanRecorder {

@@ -17,6 +17,7 @@ inline bool fwExtRanges = false;   // firmware 1.2 or later: long CPS range list
 inline bool fwTTLDuration = false; // firmware with adjustable TTL pulse duration
 inline qint32 maxLevel = 2047;     // highest discriminator level
 inline bool levelCountKnown = false; // the unit told its level count (maxLevel is not just the default)
+inline bool simulatedUnit = false;   // the device library is the simulated detector, not a real unit
 inline QString productName;
 inline QString serialNumber;
 inline QString fwVersion;

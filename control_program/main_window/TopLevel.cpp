@@ -150,6 +150,8 @@ void TopLevel::connectDevice() {
         return;
     }
     cmdConnect_->setText(tr("&Disconnect"));
+    globals::simulatedUnit = kivo::DeviceLink::instance().isSimulator();
+    lblSimulated_->setVisible(globals::simulatedUnit);
     readIdentity();
     readLevelInfo();
     FillCPSRangeList();
@@ -239,6 +241,7 @@ void TopLevel::disconnectDevice() {
     cmdRefresh_->setEnabled(false);
     settings_.markSaved(); // what was not saved is the unit's business now
     statusPanel1_->setText(tr("Not connected"));
+    lblSimulated_->setVisible(false);
     Timer1.stop();
 }
 

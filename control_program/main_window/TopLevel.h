@@ -44,6 +44,7 @@ public:
     QComboBox* cmbRespTime() const { return cmbRespTime_; }
     QRadioButton* rbDC() const { return rbDC_; }
     QLabel* lblCPS() const { return lblCPS_; }
+    QLabel* lblSimulated() const { return lblSimulated_; }
     // First status bar panel: the connection state.
     QString statusText() const;
     bool isUpdatingControls() const { return updatingControls_; }
@@ -165,6 +166,7 @@ private:
     QPushButton* cmdExit_ = nullptr;
     QLabel* lblCPS_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
+    QLabel* lblSimulated_ = nullptr; // shown while the unit is the simulated detector
 
     QGroupBox* frHV_ = nullptr;
     QLabel* lblHV_ = nullptr;

@@ -120,6 +120,13 @@ void TopLevel::createControls() {
     auto* status = named(new QStatusBar, "StatusBar");
     statusPanel1_ = label(QString(), "StatusBarPanel1");
     status->addWidget(statusPanel1_, 1);
+    // Beside the connection state, never in place of it: the unit on the line is no real hardware.
+    lblSimulated_ = label(tr("Simulated detector"), "lblSimulated");
+    lblSimulated_->setStyleSheet(QStringLiteral("QLabel { color: #A00000; font-weight: bold; }"));
+    lblSimulated_->setAccessibleDescription(
+        tr("The connected unit is the simulated detector built into the program, not real hardware"));
+    lblSimulated_->setVisible(false);
+    status->addPermanentWidget(lblSimulated_);
     setStatusBar(status);
 }
 

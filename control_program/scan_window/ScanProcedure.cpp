@@ -91,6 +91,7 @@ scan::UnitDescription Scan::unitDescription() const {
     }
     unit.coarseGainIndex = settings_.coarseGain();
     unit.fineGain = settings_.fineGain();
+    unit.simulated = globals::simulatedUnit;
     return unit;
 }
 

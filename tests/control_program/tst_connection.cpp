@@ -114,6 +114,7 @@ private slots:
         QVERIFY(!f->button("cmdApplyHV")->isEnabled());
         QCOMPARE(globals::productName, QString::fromLatin1(name));
         QCOMPARE(f->find("frVR")->isEnabled(), status.contains(u"Kivo-VR"_qs));
+        QVERIFY(!f->window->lblSimulated()->isVisible()); // a library without the simulator's mark
     }
 
     void firmwareDecidesFeatures_data() {

@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -107,6 +108,7 @@ private slots:
         window.show();
         QTest::mouseClick(window.findChild<QPushButton*>(u"cmdConnect"_qs), Qt::LeftButton);
         QVERIFY2(globals::hSCA != 0, qPrintable(messages.texts().join(u'\n')));
+        QVERIFY(window.lblSimulated()->isVisible()); // the simulator is never taken for a unit
         const qint32 levels = globals::maxLevel + 1;
 
         window.cmdScan_Click();
@@ -125,6 +127,9 @@ private slots:
         QVERIFY(!globals::scanRunning);
         QCOMPARE(scan->statusPanel1(), u"Scan complete"_qs);
         QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.texts().join(u'\n')));
+        QVERIFY(globals::scanRecorder
+                    .record(globals::scanCounts, QDateTime::currentDateTimeUtc(), 64, globals::maxLevel)
+                    .simulatedUnit);
 
         kivo::sim::SettingLimits limits;
         limits.levels = levels;

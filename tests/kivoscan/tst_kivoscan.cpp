@@ -200,10 +200,9 @@ private slots:
         QTest::newRow("device call") << scan + QStringList{u"e.n42"_qs} << QByteArray("SetParam:6") << 4
                                      << u"Failed to set ULD. (channel 2 of 64, sweep 1)"_qs << u"e.n42"_qs;
         // One parameter holds both gain halves: without the unit's gain read, --coarse sets nothing.
-        QTest::newRow("gain unread") << scan + QStringList{u"--coarse"_qs, u"x2"_qs, u"g.n42"_qs}
-                                     << QByteArray("GetParam:7") << 4
-                                     << u"The amplifier gain was not set: its fine gain could not be read first."_qs
-                                     << u"g.n42"_qs;
+        QTest::newRow("gain unread")
+            << scan + QStringList{u"--coarse"_qs, u"x2"_qs, u"g.n42"_qs} << QByteArray("GetParam:7") << 4
+            << u"The amplifier gain was not set: its fine gain could not be read first."_qs << u"g.n42"_qs;
     }
     void failuresEndWithTheirExitCode() {
         QFETCH(QStringList, args);
@@ -234,12 +233,13 @@ private slots:
         QTest::newRow("extension") << QStringList{u"a.txt"_qs} << u"no known extension"_qs;
         QTest::newRow("folder") << QStringList{u"nowhere/z.n42"_qs} << u"does not exist"_qs;
         // Found before the scan, not after it when the spectrum would be lost.
-        QTest::newRow("unwritable folder") << QStringList{u"/proc/kivoscan-test.n42"_qs} << u"accepts no new files"_qs;
+        QTest::newRow("unwritable folder")
+            << QStringList{u"/proc/kivoscan-test.n42"_qs} << u"accepts no new files"_qs;
         QTest::newRow("no output") << QStringList{u"--sweeps"_qs, u"2"_qs} << u"no output"_qs;
         QTest::newRow("same output twice") << QStringList{u"z.n42"_qs, u"./z.n42"_qs} << u"named twice"_qs;
         QTest::newRow("info with outputs") << QStringList{u"--info"_qs, u"z.n42"_qs} << u"--info"_qs;
-        QTest::newRow("info with a setting")
-            << QStringList{u"--info"_qs, u"--hv"_qs, u"900"_qs} << u"--info changes and scans nothing; leave out --hv"_qs;
+        QTest::newRow("info with a setting") << QStringList{u"--info"_qs, u"--hv"_qs, u"900"_qs}
+                                             << u"--info changes and scans nothing; leave out --hv"_qs;
         QTest::newRow("info with a scan option")
             << QStringList{u"--sweeps=3"_qs, u"--info"_qs} << u"leave out --sweeps"_qs;
     }
@@ -265,8 +265,8 @@ private slots:
         QProcessEnvironment extra;
         if (!byOption)
             extra.insert(u"KIVOLIB_LIBRARY"_qs, missing);
-        const QStringList args = byOption ? QStringList{u"--device-library"_qs, missing, u"z.n42"_qs}
-                                          : QStringList{u"z.n42"_qs};
+        const QStringList args =
+            byOption ? QStringList{u"--device-library"_qs, missing, u"z.n42"_qs} : QStringList{u"z.n42"_qs};
         const Run r = run(args, {}, extra);
         QCOMPARE(r.exitCode, 3);
         QCOMPARE(r.errors, u"kivoscan: the device library \"%1\" does not exist.\n"_qs.arg(missing));
@@ -279,6 +279,8 @@ private slots:
         const QJsonObject json = QJsonDocument::fromJson(r.output).object();
         QCOMPARE(json[u"unit"_qs][u"serial"_qs].toString(), u"VR-24-03117"_qs);
         QCOMPARE(json[u"unit"_qs][u"levels"_qs].toInt(), 2048);
+        QCOMPARE(json[u"unit"_qs][u"simulated"_qs].toBool(), true);
+        QVERIFY(json[u"unit"_qs][u"deviceLibrary"_qs].toString().endsWith(u"libKivoLib.so"_qs));
         QCOMPARE(json[u"settings"_qs][u"lld"_qs].toInt(), kivo::sim::factoryDefaults({}).lld);
         QCOMPARE(json[u"settings"_qs][u"highVoltage"_qs][u"volts"_qs].toDouble(), 2730 * 1500.0 / 4095);
     }
