@@ -76,6 +76,8 @@ private slots:
             << testrec::scan(512, 4096) << testrec::scan(128, 2048) << 51 << 0;
         // The same counts recorded with windows 64 levels (4 channels of 128) higher land 4 channels higher.
         QTest::newRow("shifted windows") << shifted(256, 2048, 64) << testrec::scan(128) << 55 << 0;
+        QTest::newRow("65536 points onto 512, by level")
+            << testrec::scan(65535, 65536) << testrec::scan(512) << 204 << 0;
         QTest::newRow("1024 points, by fraction") << foreign(1024, 512) << testrec::scan(128) << 64 << 0;
         QTest::newRow("257 points: a scan's layout") << foreign(257, 64) << testrec::scan(128) << 32 << 0;
         QTest::newRow("10 points, by fraction") << foreign(10, 3) << testrec::scan(64) << 22 << 3;
@@ -92,6 +94,18 @@ private slots:
         QVERIFY(std::all_of(placed.begin(), placed.end(), [](qint32 c) { return c >= 0; }));
         QVERIFY2(std::abs(peakChannel(placed) - peak) <= tolerance,
                  qPrintable(u"peak at %1, expected %2"_qs.arg(peakChannel(placed)).arg(peak)));
+    }
+
+    void aFlatLargeReferenceStaysFlat() {
+        ScanRecord reference = testrec::scan(65535, 65536);
+        reference.counts.fill(1);
+        const QList<qint32> placed = spectrum::rebinOnto(reference, testrec::scan(512));
+        QCOMPARE(testrec::total(placed), 65536);
+        // 128 levels a channel; the scan's last point lies beyond the full scale, where the reference's
+        // last point reaches by one level.
+        for (qsizetype k = 0; k < 512; ++k)
+            QVERIFY2(std::abs(placed[k] - 128) <= 1, qPrintable(u"channel %1 holds %2"_qs.arg(k).arg(placed[k])));
+        QCOMPARE(placed[512], 1);
     }
 
     void sharesFollowTheOverlap_data() {
