@@ -61,6 +61,12 @@ private slots:
         QTest::newRow("CSV negative")
             << QByteArray("0,3\n1,-7\n") << u"channel 1 holds a negative count (-7)"_qs;
         QTest::newRow("CSV fraction") << QByteArray("3\n1e-3\n") << u"not a whole number (1e-3)"_qs;
+        QTest::newRow("CSV thousands or decimals?") << QByteArray("0\t1,000\n1\t2,000\n")
+                                                    << u"channel 0 holds \"1,000\", and the file does not show "
+                                                       "whether \",\" separates thousands or decimals"_qs;
+        QTest::newRow("CSV decimal comma") << QByteArray("0;1,234\n") << u"not a whole number (1,234)"_qs;
+        QTest::newRow("CSV broken grouping")
+            << QByteArray("0,\"12,34\"\n") << u"channel 0 holds \"12,34\", which is not a number"_qs;
         QTest::newRow("count above 32 bits")
             << QByteArray("1\n99999999999\n") << u"larger than 2147483647"_qs;
         QTest::newRow("not a number in N42")

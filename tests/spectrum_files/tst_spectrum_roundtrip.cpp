@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QXmlStreamReader>
+#include <QRegularExpression>
 
 using spectrum::Format;
 using spectrum::ScanRecord;
@@ -36,7 +36,56 @@ class TestSpectrumRoundTrip : public QObject {
         running.state = ScanState::Running;
         running.highVoltageText = QStringLiteral("1 234,5 V"); // typed in another locale: kept as typed
         running.counts[3] = 2147483647;
+        running.realTimeSeconds = 0; // saved as it started
+        running.endTime = running.startTime;
         QTest::addRow("%s running, 512 channels", format) << f << running;
+        QTest::addRow("%s calibrated, simulated, failed calls", format) << f << testrec::flagged();
+        ScanRecord one = testrec::flagged(1);
+        one.firmware.clear();
+        one.programVersion.clear();
+        one.deviceFailures.clear();
+        QTest::addRow("%s one channel", format) << f << one;
+        QTest::addRow("%s 65536 points", format) << f << testrec::scan(65535, 65536);
+    }
+
+    // The scan the files in previous/ were written from, by the version before the energy calibration.
+    static ScanRecord previousRecord() {
+        ScanRecord r = testrec::scan(16, 1024, 4);
+        r.state = ScanState::Aborted;
+        r.sweepsCompleted = 2;
+        r.readings[5] = 9;
+        r.endTime = r.startTime.addSecs(95);
+        r.realTimeSeconds = 95.25;
+        r.liveTimeSeconds = 31;
+        r.highVoltageText = QStringLiteral("812.5");
+        r.highVoltageCount = 3329;
+        r.coarseGainIndex = 2;
+        r.fineGain = 2047;
+        r.userLLD = 210;
+        r.userULD = 880;
+        r.userIntegralMode = true;
+        r.remarks << QStringLiteral("Cs-137 check source, 10 cm") << QStringLiteral("Lead castle open");
+        return r;
+    }
+
+    // The file as another program sees it: without our metadata lines, or in N42 without the
+    // instrument state that holds the scan's own values.
+    static QByteArray withoutOurMetadata(QByteArray bytes, Format format) {
+        if (format == Format::N42)
+            return QString::fromUtf8(bytes)
+                .remove(QRegularExpression(u"<RadInstrumentState .*</RadInstrumentState>"_qs,
+                                           QRegularExpression::DotMatchesEverythingOption))
+                .toUtf8();
+        QByteArray out;
+        bool remarks = false;
+        for (const QByteArray& line : bytes.split('\n')) {
+            if (line.startsWith('$'))
+                remarks = line.startsWith("$SPEC_REM:");
+            else if (remarks || line.startsWith('#'))
+                continue;
+            out += line + '\n';
+        }
+        return out;
     }
 
 private slots:
@@ -75,55 +124,128 @@ private slots:
         QVERIFY(spectrum::readFile(path).ok());
     }
 
-    void n42HasTheRequiredStructure() {
-        const QByteArray xml = spectrum::serialize(testrec::scan(), Format::N42);
-        QXmlStreamReader reader(xml);
-        QStringList top; // children of RadInstrumentData, in order
-        QStringList measurement;
-        int depth = 0;
-        while (!reader.atEnd()) {
-            reader.readNext();
-            if (reader.isStartElement()) {
-                ++depth;
-                if (depth == 1) {
-                    QCOMPARE(reader.name(), u"RadInstrumentData");
-                    QCOMPARE(reader.namespaceUri(), u"http://physics.nist.gov/N42/2011/N42");
-                    QVERIFY(!reader.attributes().value(QLatin1String("n42DocUUID")).isEmpty());
-                }
-                if (depth == 2)
-                    top << reader.name().toString();
-                if (depth == 3 && top.last() == u"RadMeasurement")
-                    measurement << reader.name().toString();
-            } else if (reader.isEndElement()) {
-                --depth;
-            }
-        }
-        QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
-        QCOMPARE(top, (QStringList{u"Remark"_qs, u"RadInstrumentDataCreatorName"_qs,
-                                   u"RadInstrumentInformation"_qs, u"RadDetectorInformation"_qs,
-                                   u"EnergyCalibration"_qs, u"RadMeasurement"_qs}));
-        QCOMPARE(measurement,
-                 (QStringList{u"MeasurementClassCode"_qs, u"StartDateTime"_qs, u"RealTimeDuration"_qs,
-                              u"Spectrum"_qs, u"RadMeasurementExtension"_qs}));
-        QVERIFY(xml.contains("<RealTimeDuration>PT1301.875S</RealTimeDuration>"));
-        QVERIFY(xml.contains("<LiveTimeDuration>PT30S</LiveTimeDuration>"));
-        QVERIFY(xml.contains("<StartDateTime>2024-03-15T10:20:30.125Z</StartDateTime>"));
-        QVERIFY(xml.contains("<CoefficientValues>0 0 0</CoefficientValues>")); // no invented calibration
-        QVERIFY(xml.contains(spectrum::scanNote().toUtf8()));
+    void filesOfThePreviousVersionReadBack_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("N42, the scan in an extension element") << u"previous/rich.n42"_qs;
+        QTest::newRow("SPE") << u"previous/rich.spe"_qs;
+        QTest::newRow("CSV") << u"previous/rich.csv"_qs;
+    }
+    void filesOfThePreviousVersionReadBack() {
+        QFETCH(QString, file);
+        const spectrum::ReadResult read = spectrum::readFile(QFINDTESTDATA(file));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QVERIFY(testrec::sameRecord(read.record, previousRecord()));
     }
 
-    void speAndCsvLayout() {
-        const ScanRecord r = testrec::scan();
-        const QString spe = QString::fromUtf8(spectrum::serialize(r, Format::Spe));
-        QVERIFY(spe.startsWith(u"$SPEC_ID:\r\n"));
-        QVERIFY(spe.contains(u"$DATE_MEA:\r\n03/15/2024 10:20:30\r\n"));
-        QVERIFY(spe.contains(u"$MEAS_TIM:\r\n30 1301.875\r\n"));
-        QVERIFY(spe.contains(u"$DATA:\r\n0 128\r\n       0\r\n"));
-        const QString csv = QString::fromUtf8(spectrum::serialize(r, Format::Csv));
-        QVERIFY(csv.startsWith(u"# Note: "));
-        QVERIFY(
-            csv.contains(u"\r\nChannel,LLD level,ULD level,LLD %,ULD %,Counts\r\n0,0,20,0.00,0.98,0\r\n"));
-        QVERIFY(csv.contains(u"\r\n128,2044,2047,99.85,100.00,0\r\n"));
+    // What other programs read (the standard sections alone) says the same as our own lines, in the
+    // same units: the times in seconds, live before real, the calibration per channel.
+    void standardSectionsSayTheSame_data() {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<double>("live");
+        QTest::addColumn<double>("real");
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<double>("slope");
+        const QDateTime start = testrec::scan().startTime;
+        // Channel c of 128 on 2048 levels is level 8 + 16 c: -3.5 + 0.328125 x 8 keV, 0.328125 x 16 keV.
+        QTest::newRow("N42") << Format::N42 << start << 30.0 << 1301.875 << -0.875 << 5.25;
+        QTest::newRow("SPE") << Format::Spe << start.addMSecs(-125) << 30.0 << 1301.875 << -0.875 << 5.25;
+        // The level columns stay: the energies go back onto the levels.
+        QTest::newRow("CSV") << Format::Csv << QDateTime() << 0.0 << 0.0 << -3.5 << 0.328125;
+    }
+    void standardSectionsSayTheSame() {
+        QFETCH(Format, format);
+        QFETCH(QDateTime, start);
+        QFETCH(double, live);
+        QFETCH(double, real);
+        QFETCH(double, offset);
+        QFETCH(double, slope);
+        const ScanRecord r = testrec::flagged();
+        const spectrum::ReadResult read =
+            spectrum::parse(withoutOurMetadata(spectrum::serialize(r, format), format), u"other"_qs);
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.record.counts, r.counts);
+        QCOMPARE(read.record.startTime, start);
+        QCOMPARE(read.record.liveTimeSeconds, live);
+        QCOMPARE(read.record.realTimeSeconds, real);
+        QVERIFY(read.record.energyCalibration);
+        QCOMPARE(read.record.energyCalibration->offsetKeV, offset);
+        QCOMPARE(read.record.energyCalibration->slopeKeVPerLevel, slope);
+        if (format == Format::N42) {
+            QCOMPARE(read.record.product, r.product);
+            QCOMPARE(read.record.manufacturer, r.manufacturer);
+            QCOMPARE(read.record.serialNumber, r.serialNumber);
+            QCOMPARE(read.record.firmware, r.firmware);
+            QCOMPARE(read.record.programName, u"KivoPanel 1.0.0"_qs); // the creator, for another program
+        }
+    }
+
+    // Lines of each layout, whitespace between XML elements left out.
+    void fileSays_data() {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<ScanRecord>("record");
+        QTest::addColumn<QStringList>("lines");
+        const ScanRecord plain = testrec::scan();
+        const ScanRecord flagged = testrec::flagged();
+        QTest::newRow("N42") << Format::N42 << plain
+                             << QStringList{
+                                    u"<Remark>"_qs + spectrum::scanNote() + u"</Remark>"_qs,
+                                    u"<StartDateTime>2024-03-15T10:20:30.125Z</StartDateTime>"
+                                    "<RealTimeDuration>PT1301.875S</RealTimeDuration>"_qs,
+                                    u"<LiveTimeDuration>PT30S</LiveTimeDuration>"_qs,
+                                    u"<CoefficientValues>0 0 0</CoefficientValues>"_qs, // none invented
+                                    u"<RadInstrumentModeDescription>Pseudo pulse-height scan, complete"_qs,
+                                    u"<CharacteristicName>Sweeps completed</CharacteristicName><CharacteristicValue>"
+                                    "10</CharacteristicValue><CharacteristicValueUnits>sweeps"_qs,
+                                    u"<CharacteristicName>End</CharacteristicName><CharacteristicValue>"
+                                    "2024-03-15T10:42:12.000Z</CharacteristicValue><CharacteristicValueUnits>UTC"_qs};
+        QTest::newRow("N42 flagged")
+            << Format::N42 << flagged
+            << QStringList{u"<Remark>"_qs + spectrum::scanNote(true) +
+                               u"</Remark><Remark>Recorded on the simulated detector, not on real hardware.</Remark>"
+                               "<Remark>Warning: this spectrum is not trustworthy."_qs,
+                           u"<CoefficientValues>-0.875 5.25 0</CoefficientValues>"_qs,
+                           u"<RealTimeDuration>PT1301.875S</RealTimeDuration>"_qs,
+                           u"<RadInstrumentModeDescription>Pseudo pulse-height scan, aborted"_qs,
+                           u"<FaultCodeValue>DeviceCall</FaultCodeValue><FaultDescription>SetParam (LLD) failed "
+                           "on 12 channels.</FaultDescription><FaultSeverityCode>Error"_qs,
+                           u"<FaultDescription>The window of 12 channels could not be set on the unit."_qs,
+                           u"<Remark>Remark: Device failure: none, says the operator</Remark>"_qs};
+        QTest::newRow("SPE") << Format::Spe << plain
+                             << QStringList{u"$SPEC_ID:\r\nPseudo-PHA scan of Kivo-VR 1000 SN1234, "
+                                            "2024-03-15T10:20:30.125Z\r\n$SPEC_REM:\r\nNote: "_qs,
+                                            u"$DATE_MEA:\r\n03/15/2024 10:20:30\r\n"_qs,
+                                            u"$MEAS_TIM:\r\n30 1301.875\r\n"_qs,
+                                            u"$DATA:\r\n0 128\r\n       0\r\n"_qs,
+                                            u"\r\nSweeps completed: 10\r\n"_qs};
+        QTest::newRow("SPE flagged")
+            << Format::Spe << flagged
+            << QStringList{u"2024-03-15T10:20:30.125Z, simulated detector, NOT TRUSTWORTHY (device calls "
+                           "failed)\r\n"_qs,
+                           u"\r\nDevice failure: GetParam (level count) failed once.\r\n"_qs,
+                           u"       0\r\n$ENER_FIT:\r\n-0.875 5.25\r\n$MCA_CAL:\r\n3\r\n-0.875 5.25 0 keV\r\n"_qs};
+        QTest::newRow("CSV") << Format::Csv << plain
+                             << QStringList{u"# Note: "_qs,
+                                            u"\r\nChannel,LLD level,ULD level,LLD %,ULD %,Counts\r\n"
+                                            "0,0,20,0.00,0.98,0\r\n"_qs,
+                                            u"\r\n128,2044,2047,99.85,100.00,0\r\n"_qs};
+        // Energies of the windows' centres: levels 10 and 2045.5.
+        QTest::newRow("CSV flagged")
+            << Format::Csv << flagged
+            << QStringList{u"\r\n# Channels whose window could not be set on the unit: 12\r\n"_qs,
+                           u"\r\nChannel,LLD level,ULD level,LLD %,ULD %,Energy (keV),Counts\r\n"
+                           "0,0,20,0.00,0.98,-0.21875,0\r\n"_qs,
+                           u"\r\n128,2044,2047,99.85,100.00,667.6796875,0\r\n"_qs};
+    }
+    void fileSays() {
+        QFETCH(Format, format);
+        QFETCH(ScanRecord, record);
+        QFETCH(QStringList, lines);
+        QString file = QString::fromUtf8(spectrum::serialize(record, format));
+        if (format == Format::N42)
+            file.replace(QRegularExpression(u">\\s+<"_qs), u"><"_qs);
+        for (const QString& line : lines)
+            QVERIFY2(file.contains(line), qPrintable(line));
     }
 
     void deviceTextsCannotBreakALineFormat_data() {
