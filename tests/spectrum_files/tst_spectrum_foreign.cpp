@@ -106,6 +106,10 @@ private slots:
             << QByteArray("0\t0.25\t1,000\n1\t0.75\t2,500\n") << QList<qint32>{1000, 2500} << QList<double>{0.25, 0.5};
         QTest::newRow("CSV: tabs, a count beyond three digits shows the decimal point")
             << QByteArray("0\t1.000\n1\t1234.000\n") << QList<qint32>{1, 1234} << none;
+        QTest::newRow("CSV: headerless, this program's layout")
+            << QByteArray("0,0,20,0.00,0.98,7\n1,8,40,0.39,1.96,9\n") << QList<qint32>{7, 9} << none;
+        QTest::newRow("CSV: counts first, a count rate after")
+            << QByteArray("Counts;Count rate (1/s)\n5;0,5\n7;0,7\n") << QList<qint32>{5, 7} << none;
         QTest::newRow("CSV: headerless, this program's layout with energies")
             << QByteArray("0,0,20,0.00,0.98,10,7\n1,8,40,0.39,1.96,24,9\n") << QList<qint32>{7, 9}
             << QList<double>{0, 1}; // the windows' centres, levels 10 and 24, are 10 and 24 keV

@@ -275,10 +275,28 @@ private slots:
         ScanRecord negative = testrec::scan();
         negative.counts[5] = -1;
         ScanRecord empty;
+        ScanRecord tooMany;
+        tooMany.counts.fill(0, spectrum::MAX_CHANNELS + 1);
+        ScanRecord windows = testrec::scan();
+        windows.levels.removeLast();
+        ScanRecord readings = testrec::scan();
+        readings.readings.removeLast();
+        ScanRecord time = testrec::scan();
+        time.liveTimeSeconds = -1;
+        ScanRecord calibration = testrec::flagged();
+        calibration.energyCalibration->slopeKeVPerLevel = qQNaN();
+        ScanRecord failed = testrec::scan();
+        failed.failedChannels = -1;
         QTest::newRow("missing folder")
             << u"no/such/folder/s.n42"_qs << testrec::scan() << u"could not be written"_qs;
         QTest::newRow("negative count") << u"negative.n42"_qs << negative << u"negative count"_qs;
         QTest::newRow("no channels") << u"empty.n42"_qs << empty << u"no channels"_qs;
+        QTest::newRow("65537 points") << u"empty.n42"_qs << tooMany << u"more than 65536 channels"_qs;
+        QTest::newRow("windows") << u"empty.n42"_qs << windows << u"129 channels but 128 discriminator windows"_qs;
+        QTest::newRow("readings") << u"empty.n42"_qs << readings << u"129 channels but 128 reading counts"_qs;
+        QTest::newRow("live time") << u"empty.n42"_qs << time << u"the live time is not a duration (-1 s)"_qs;
+        QTest::newRow("calibration") << u"empty.n42"_qs << calibration << u"calibration is not a finite number"_qs;
+        QTest::newRow("failed channels") << u"empty.n42"_qs << failed << u"failed channels is negative (-1)"_qs;
     }
     void aFailedWriteLeavesNoFile() {
         QFETCH(QString, path);
@@ -301,6 +319,24 @@ private slots:
         const spectrum::ReadResult read = spectrum::readFile(path);
         QVERIFY(read.ok());
         QCOMPARE(read.record.counts.size(), 65);
+    }
+
+    void nameTellsTheFormat_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("format"); // -1: none
+        QTest::newRow("n42") << u"a/b.N42"_qs << int(Format::N42);
+        QTest::newRow("xml") << u"b.xml"_qs << int(Format::N42);
+        QTest::newRow("spe") << u"c.Spe"_qs << int(Format::Spe);
+        QTest::newRow("csv") << u"d.csv"_qs << int(Format::Csv);
+        QTest::newRow("txt") << u"e.txt"_qs << int(Format::Csv);
+        QTest::newRow("png") << u"f.png"_qs << -1;
+        QTest::newRow("none") << u"n42"_qs << -1;
+    }
+    void nameTellsTheFormat() {
+        QFETCH(QString, name);
+        QFETCH(int, format);
+        const std::optional<Format> f = spectrum::formatOfName(name);
+        QCOMPARE(f ? int(*f) : -1, format);
     }
 
     void proposedNameIsSafe_data() {
