@@ -76,6 +76,7 @@ private slots:
             << testrec::scan(512, 4096) << testrec::scan(128, 2048) << 51 << 0;
         // The same counts recorded with windows 64 levels (4 channels of 128) higher land 4 channels higher.
         QTest::newRow("shifted windows") << shifted(256, 2048, 64) << testrec::scan(128) << 55 << 0;
+        QTest::newRow("shifted windows, same points") << shifted(128, 2048, 64) << testrec::scan(128) << 55 << 0;
         QTest::newRow("65536 points onto 512, by level")
             << testrec::scan(65535, 65536) << testrec::scan(512) << 204 << 0;
         QTest::newRow("1024 points, by fraction") << foreign(1024, 512) << testrec::scan(128) << 64 << 0;
@@ -122,6 +123,8 @@ private slots:
         QTest::newRow("outside the target goes to its ends")
             << QList<qint32>{4, 6, 8} << QList<double>{-1, 0, 1, 2} << QList<double>{0, 0.5, 1}
             << QList<qint32>{7, 11};
+        QTest::newRow("no target channels")
+            << QList<qint32>{5} << QList<double>{0, 1} << QList<double>{0} << QList<qint32>{};
         QTest::newRow("saturates at 32 bits")
             << QList<qint32>{2147483647, 2147483647} << QList<double>{0, 0.5, 1} << QList<double>{0, 1}
             << QList<qint32>{2147483647};
