@@ -33,6 +33,11 @@ const QString kUserRemark = QStringLiteral("Remark: ");
 // See nonBlank().
 constexpr QChar kSpaceStandIn = QChar(0x2002); // EN SPACE
 
+// Whether RealTimeDuration can hold the real time: the schema wants it positive.
+bool realTimeFits(const ScanRecord& r) {
+    return r.realTimeSeconds > 0;
+}
+
 // The scan's values without a standard element, by the metadata key they share with SPE and CSV.
 struct OwnCharacteristic {
     const char* key;   // the metadata field
@@ -48,7 +53,7 @@ const OwnCharacteristic kCharacteristics[] = {
     {"Sweeps completed", "Sweeps completed", "sweeps", "int"},
     {"End (UTC)", "End", "UTC", "dateTime"},
     // The schema wants a positive RealTimeDuration; a real time of zero travels here instead.
-    {"Real time (s)", "Real time", "s", "double", [](const ScanRecord& r) { return !(r.realTimeSeconds > 0); }},
+    {"Real time (s)", "Real time", "s", "double", [](const ScanRecord& r) { return !realTimeFits(r); }},
     {"High voltage (V, as typed)", "High voltage as typed", "V", "string"},
     {"High voltage (count sent)", "High voltage count sent", "device counts", "int"},
     {"Coarse gain index", "Coarse gain index", "gain 2^index", "int"},
@@ -163,7 +168,6 @@ void writeCharacteristic(QXmlStreamWriter& w, const OwnCharacteristic& c, const 
 void writeInstrumentState(QXmlStreamWriter& w, const ScanRecord& r) {
     w.writeStartElement(QStringLiteral("RadInstrumentState"));
     w.writeAttribute(QStringLiteral("radInstrumentInformationReference"), kInstrumentId);
-    w.writeTextElement(QStringLiteral("RadInstrumentModeCode"), QStringLiteral("Other"));
     w.writeTextElement(QStringLiteral("RadInstrumentModeDescription"), kModePrefix + fieldText(r, u"Scan"));
     auto fault = [&](const QString& code, const QString& description) {
         w.writeStartElement(QStringLiteral("Fault"));
@@ -176,7 +180,7 @@ void writeInstrumentState(QXmlStreamWriter& w, const ScanRecord& r) {
         fault(QStringLiteral("DeviceCall"), failure);
     if (r.failedChannels != 0)
         fault(QStringLiteral("ChannelWindow"),
-              QStringLiteral("The window of %1 channels could not be set on the unit.").arg(r.failedChannels));
+              QStringLiteral("Channels whose window could not be set on the unit: %1.").arg(r.failedChannels));
     w.writeStartElement(QStringLiteral("RadInstrumentCharacteristics"));
     w.writeStartElement(QStringLiteral("CharacteristicGroup"));
     w.writeTextElement(QStringLiteral("CharacteristicGroupName"), kScanGroup);
@@ -275,7 +279,7 @@ QByteArray writeN42(const ScanRecord& r) {
     w.writeTextElement(QStringLiteral("StartDateTime"), isoTime(start));
     // The smallest positive duration stands for a real time of zero, which the schema refuses.
     w.writeTextElement(QStringLiteral("RealTimeDuration"),
-                       r.realTimeSeconds > 0 ? durationText(r.realTimeSeconds) : QStringLiteral("PT0.001S"));
+                       realTimeFits(r) ? durationText(r.realTimeSeconds) : QStringLiteral("PT0.001S"));
     w.writeStartElement(QStringLiteral("Spectrum"));
     w.writeAttribute(QStringLiteral("id"), QStringLiteral("Spectrum-1"));
     w.writeAttribute(QStringLiteral("radDetectorInformationReference"), kDetectorId);

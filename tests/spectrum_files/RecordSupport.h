@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <ctime>
 
 namespace testrec {
 
@@ -66,11 +67,18 @@ inline spectrum::ScanRecord flagged(qint32 n = 128) {
     r.sweepsCompleted = 7;
     r.energyCalibration = spectrum::EnergyCalibration{-3.5, 0.328125};
     r.simulatedUnit = true;
-    r.deviceFailures << QStringLiteral("SetParam (LLD) failed on 12 channels.")
+    r.deviceFailures << QStringLiteral("SetParam (LLD) failed on 1 channel.")
                      << QStringLiteral("GetParam (level count) failed once.");
-    r.failedChannels = 12;
+    r.failedChannels = 1;
     r.remarks << QStringLiteral("Device failure: none, says the operator") << QStringLiteral("Remark: kept");
     return r;
+}
+
+// Local time away from UTC (India, +5:30), so that a time read without its zone shows when it was
+// taken for local time instead of UTC.
+inline void awayFromUtc() {
+    qputenv("TZ", "IST-5:30");
+    tzset();
 }
 
 inline qint64 total(const QList<qint32>& counts) {

@@ -79,6 +79,9 @@ private slots:
         QTest::newRow("shifted windows, same points") << shifted(128, 2048, 64) << testrec::scan(128) << 55 << 0;
         QTest::newRow("65536 points onto 512, by level")
             << testrec::scan(65535, 65536) << testrec::scan(512) << 204 << 0;
+        ScanRecord hundred = foreign(101, 90); // 101 points of a scan of 100 channels: k / 100 to (k + 1) / 100
+        hundred.channels = 100;
+        QTest::newRow("101 points of 100 channels, by fraction") << hundred << testrec::scan(128) << 115 << 0;
         QTest::newRow("1024 points, by fraction") << foreign(1024, 512) << testrec::scan(128) << 64 << 0;
         QTest::newRow("257 points: a scan's layout") << foreign(257, 64) << testrec::scan(128) << 32 << 0;
         QTest::newRow("10 points, by fraction") << foreign(10, 3) << testrec::scan(64) << 22 << 3;
@@ -123,6 +126,11 @@ private slots:
         QTest::newRow("outside the target goes to its ends")
             << QList<qint32>{4, 6, 8} << QList<double>{-1, 0, 1, 2} << QList<double>{0, 0.5, 1}
             << QList<qint32>{7, 11};
+        QTest::newRow("the leftover count goes to the largest remainder")
+            << QList<qint32>{3} << QList<double>{0, 1} << QList<double>{0, 0.75, 1} << QList<qint32>{2, 1};
+        QTest::newRow("two leftover counts go to two channels") << QList<qint32>{2} << QList<double>{0, 1}
+                                                                << QList<double>{0, 0.25, 0.5, 0.75, 1}
+                                                                << QList<qint32>{1, 1, 0, 0};
         QTest::newRow("no target channels")
             << QList<qint32>{5} << QList<double>{0, 1} << QList<double>{0} << QList<qint32>{};
         QTest::newRow("saturates at 32 bits")

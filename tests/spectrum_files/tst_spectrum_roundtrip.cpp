@@ -89,7 +89,10 @@ class TestSpectrumRoundTrip : public QObject {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(dir.isValid()); }
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        testrec::awayFromUtc();
+    }
 
     void writeThenReadGivesTheSameRecord_data() {
         QTest::addColumn<Format>("format");
@@ -180,72 +183,111 @@ private slots:
         }
     }
 
-    // Lines of each layout, whitespace between XML elements left out.
+    // Lines of each layout (whitespace between XML elements left out), and what a file must not say.
     void fileSays_data() {
         QTest::addColumn<Format>("format");
         QTest::addColumn<ScanRecord>("record");
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("absent");
         const ScanRecord plain = testrec::scan();
         const ScanRecord flagged = testrec::flagged();
+        ScanRecord windowsFailed = plain;
+        windowsFailed.failedChannels = 2;
+        auto characteristic = [](const char* name, const char* value, const char* units) {
+            return u"<CharacteristicName>%1</CharacteristicName><CharacteristicValue>%2</CharacteristicValue>"
+                   "<CharacteristicValueUnits>%3</CharacteristicValueUnits>"_qs.arg(
+                       QLatin1String(name), QLatin1String(value), QLatin1String(units));
+        };
+        const QStringList flags{u"simulated"_qs, u"trustworthy"_qs, u"TRUSTWORTHY"_qs, u"Fault"_qs,
+                                u"Channels whose window"_qs, u"ENER_FIT"_qs, u"Energy (keV)"_qs};
         QTest::newRow("N42") << Format::N42 << plain
                              << QStringList{
+                                    u"<RadInstrumentData xmlns=\"http://physics.nist.gov/N42/2011/N42\" n42DocUUID=\""_qs,
+                                    u"\" n42DocDateTime=\"20"_qs,
                                     u"<Remark>"_qs + spectrum::scanNote() + u"</Remark>"_qs,
+                                    u"<Remark>No energy calibration: the channels are discriminator-level windows of "
+                                    "a single-channel analyser. The coefficients are zero because no energy is "
+                                    "known.</Remark><CoefficientValues>0 0 0</CoefficientValues>"_qs,
                                     u"<StartDateTime>2024-03-15T10:20:30.125Z</StartDateTime>"
                                     "<RealTimeDuration>PT1301.875S</RealTimeDuration>"_qs,
-                                    u"<LiveTimeDuration>PT30S</LiveTimeDuration>"_qs,
-                                    u"<CoefficientValues>0 0 0</CoefficientValues>"_qs, // none invented
+                                    u"<Spectrum id=\"Spectrum-1\" radDetectorInformationReference=\""
+                                    "RadDetectorInformation-1\" energyCalibrationReference=\"EnergyCalibration-1\">"
+                                    "<LiveTimeDuration>PT30S</LiveTimeDuration>"_qs,
                                     u"<RadInstrumentModeDescription>Pseudo pulse-height scan, complete"_qs,
-                                    u"<CharacteristicName>Sweeps completed</CharacteristicName><CharacteristicValue>"
-                                    "10</CharacteristicValue><CharacteristicValueUnits>sweeps"_qs,
-                                    u"<CharacteristicName>End</CharacteristicName><CharacteristicValue>"
-                                    "2024-03-15T10:42:12.000Z</CharacteristicValue><CharacteristicValueUnits>UTC"_qs};
+                                    characteristic("Sweeps completed", "10", "sweeps"),
+                                    characteristic("End", "2024-03-15T10:42:12.000Z", "UTC"),
+                                    characteristic("High voltage as typed", "750.0", "V"),
+                                    characteristic("High voltage count sent", "2048", "device counts"),
+                                    characteristic("Coarse gain index", "1", "gain 2^index"),
+                                    characteristic("Fine gain", "1000", "factor 1+fine/4095"),
+                                    characteristic("User ULD", "1900", "levels"),
+                                    u"<CharacteristicName>Readings per channel</CharacteristicName>"
+                                    "<CharacteristicValue>0 30 30 "_qs}
+                             << flags;
         QTest::newRow("N42 flagged")
             << Format::N42 << flagged
             << QStringList{u"<Remark>"_qs + spectrum::scanNote(true) +
                                u"</Remark><Remark>Recorded on the simulated detector, not on real hardware.</Remark>"
                                "<Remark>Warning: this spectrum is not trustworthy."_qs,
-                           u"<CoefficientValues>-0.875 5.25 0</CoefficientValues>"_qs,
-                           u"<RealTimeDuration>PT1301.875S</RealTimeDuration>"_qs,
+                           u"<Remark>The channels are discriminator-level windows of a single-channel analyser: "
+                           "channel c is centred on level 8 + 16 x c, and a level L is -3.5 + 0.328125 x L keV."
+                           "</Remark><CoefficientValues>-0.875 5.25 0</CoefficientValues>"_qs,
                            u"<RadInstrumentModeDescription>Pseudo pulse-height scan, aborted"_qs,
-                           u"<FaultCodeValue>DeviceCall</FaultCodeValue><FaultDescription>SetParam (LLD) failed "
-                           "on 12 channels.</FaultDescription><FaultSeverityCode>Error"_qs,
-                           u"<FaultDescription>The window of 12 channels could not be set on the unit."_qs,
-                           u"<Remark>Remark: Device failure: none, says the operator</Remark>"_qs};
+                           u"<Fault><FaultCodeValue>DeviceCall</FaultCodeValue><FaultDescription>SetParam (LLD) "
+                           "failed on 1 channel.</FaultDescription><FaultSeverityCode>Error"_qs,
+                           u"<FaultCodeValue>ChannelWindow</FaultCodeValue><FaultDescription>Channels whose window "
+                           "could not be set on the unit: 1.</FaultDescription>"_qs,
+                           u"<Remark>Remark: Device failure: none, says the operator</Remark>"_qs}
+            << QStringList{u"No energy calibration"_qs};
         QTest::newRow("SPE") << Format::Spe << plain
                              << QStringList{u"$SPEC_ID:\r\nPseudo-PHA scan of Kivo-VR 1000 SN1234, "
                                             "2024-03-15T10:20:30.125Z\r\n$SPEC_REM:\r\nNote: "_qs,
                                             u"$DATE_MEA:\r\n03/15/2024 10:20:30\r\n"_qs,
                                             u"$MEAS_TIM:\r\n30 1301.875\r\n"_qs,
                                             u"$DATA:\r\n0 128\r\n       0\r\n"_qs,
-                                            u"\r\nSweeps completed: 10\r\n"_qs};
+                                            u"\r\nSweeps completed: 10\r\n"_qs}
+                             << flags;
         QTest::newRow("SPE flagged")
             << Format::Spe << flagged
             << QStringList{u"2024-03-15T10:20:30.125Z, simulated detector, NOT TRUSTWORTHY (device calls "
                            "failed)\r\n"_qs,
                            u"\r\nDevice failure: GetParam (level count) failed once.\r\n"_qs,
-                           u"       0\r\n$ENER_FIT:\r\n-0.875 5.25\r\n$MCA_CAL:\r\n3\r\n-0.875 5.25 0 keV\r\n"_qs};
+                           u"       0\r\n$ENER_FIT:\r\n-0.875 5.25\r\n$MCA_CAL:\r\n3\r\n-0.875 5.25 0 keV\r\n"_qs}
+            << QStringList();
         QTest::newRow("CSV") << Format::Csv << plain
-                             << QStringList{u"# Note: "_qs,
+                             << QStringList{u"# Note: Pseudo pulse-height spectrum recorded by stepping a "
+                                            "single-channel analyser window across the discriminator range. Each "
+                                            "channel value is the sum of 3 x sweeps count-rate readings"_qs,
                                             u"\r\nChannel,LLD level,ULD level,LLD %,ULD %,Counts\r\n"
                                             "0,0,20,0.00,0.98,0\r\n"_qs,
-                                            u"\r\n128,2044,2047,99.85,100.00,0\r\n"_qs};
+                                            u"\r\n128,2044,2047,99.85,100.00,0\r\n"_qs}
+                             << flags;
         // Energies of the windows' centres: levels 10 and 2045.5.
         QTest::newRow("CSV flagged")
             << Format::Csv << flagged
-            << QStringList{u"\r\n# Channels whose window could not be set on the unit: 12\r\n"_qs,
+            << QStringList{u"\r\n# Channels whose window could not be set on the unit: 1\r\n"_qs,
                            u"\r\nChannel,LLD level,ULD level,LLD %,ULD %,Energy (keV),Counts\r\n"
                            "0,0,20,0.00,0.98,-0.21875,0\r\n"_qs,
-                           u"\r\n128,2044,2047,99.85,100.00,667.6796875,0\r\n"_qs};
+                           u"\r\n128,2044,2047,99.85,100.00,667.6796875,0\r\n"_qs}
+            << QStringList();
+        QTest::newRow("CSV, only windows failed")
+            << Format::Csv << windowsFailed
+            << QStringList{u"\r\n# Warning: this spectrum is not trustworthy."_qs,
+                           u"\r\n# Channels whose window could not be set on the unit: 2\r\n"_qs}
+            << QStringList{u"Device failure"_qs, u"simulated"_qs};
     }
     void fileSays() {
         QFETCH(Format, format);
         QFETCH(ScanRecord, record);
         QFETCH(QStringList, lines);
+        QFETCH(QStringList, absent);
         QString file = QString::fromUtf8(spectrum::serialize(record, format));
         if (format == Format::N42)
             file.replace(QRegularExpression(u">\\s+<"_qs), u"><"_qs);
         for (const QString& line : lines)
             QVERIFY2(file.contains(line), qPrintable(line));
+        for (const QString& text : absent)
+            QVERIFY2(!file.contains(text), qPrintable(text));
     }
 
     void deviceTextsCannotBreakALineFormat_data() {
@@ -289,7 +331,8 @@ private slots:
         failed.failedChannels = -1;
         QTest::newRow("missing folder")
             << u"no/such/folder/s.n42"_qs << testrec::scan() << u"could not be written"_qs;
-        QTest::newRow("negative count") << u"negative.n42"_qs << negative << u"negative count"_qs;
+        QTest::newRow("negative count")
+            << u"negative.n42"_qs << negative << u"channel 5 holds a negative count (-1)"_qs;
         QTest::newRow("no channels") << u"empty.n42"_qs << empty << u"no channels"_qs;
         QTest::newRow("65537 points") << u"empty.n42"_qs << tooMany << u"more than 65536 channels"_qs;
         QTest::newRow("windows") << u"empty.n42"_qs << windows << u"129 channels but 128 discriminator windows"_qs;
@@ -347,6 +390,8 @@ private slots:
         QTest::newRow("blanks and umlauts") << u" Kivo Ä1 "_qs << u"Kivo__1_20240315T102030Z.n42"_qs;
         QTest::newRow("empty") << QString() << u"scan_20240315T102030Z.n42"_qs;
         QTest::newRow("long") << QString(200, u'x') << QString(48, u'x') + u"_20240315T102030Z.n42"_qs;
+        QTest::newRow("dash, underscore, dot") << u"SN-12_a.b"_qs << u"SN-12_a.b_20240315T102030Z.n42"_qs;
+        QTest::newRow("hidden") << u".hidden"_qs << u"hidden_20240315T102030Z.n42"_qs;
     }
     void proposedNameIsSafe() {
         QFETCH(QString, serial);
