@@ -1,13 +1,17 @@
-// Writing a scan and reading it back gives the same record in every format, files are written
-// atomically, and the proposed file names are safe whatever the device calls itself.
+// Writing a scan and reading it back gives the same record in every format, the N42 files are valid
+// against the published schema, files are written atomically, and the proposed file names are safe
+// whatever the device calls itself.
 #include "RecordSupport.h"
 #include "SpectrumFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QRegularExpression>
 
 using spectrum::Format;
 using spectrum::ScanRecord;
@@ -46,6 +50,16 @@ class TestSpectrumRoundTrip : public QObject {
         one.deviceFailures.clear();
         QTest::addRow("%s one channel", format) << f << one;
         QTest::addRow("%s 65536 points", format) << f << testrec::scan(65535, 65536);
+        // The schema's NonBlankString takes punctuation in one run without blanks only.
+        ScanRecord texts = testrec::scan();
+        texts.manufacturer = u"Acme, Inc. (Lab 2)"_qs;
+        texts.product = u"<Kivo & \"VR\">"_qs;
+        texts.serialNumber = u"SN-1 / 2, \u00c4"_qs;
+        texts.firmware = u"v2.0 (beta) #3"_qs;
+        texts.programName = u"Kivo Panel (dev)"_qs;
+        texts.programVersion = u"1.0, build 7"_qs;
+        texts.highVoltageText = u"- 1 234,5 V, typed."_qs;
+        QTest::addRow("%s punctuation in every text", format) << f << texts;
     }
 
     // The scan the files in previous/ were written from, by the version before the energy calibration.
@@ -125,6 +139,38 @@ private slots:
         const QString path = dir.filePath(u"misnamed.txt"_qs);
         QCOMPARE(spectrum::writeFile(testrec::scan(), path, format), QString());
         QVERIFY(spectrum::readFile(path).ok());
+    }
+
+    // The published schema lives beside the project, not in it; KIVO_N42_SCHEMA may name another place.
+    void n42FilesAreValid_data() {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<ScanRecord>("record");
+        addRecords("N42", Format::N42);
+        ScanRecord unknown = testrec::scan();
+        unknown.manufacturer = unknown.product = unknown.firmware = unknown.serialNumber = u" "_qs;
+        unknown.programName = unknown.programVersion = unknown.highVoltageText = QString();
+        unknown.highVoltageCount.reset();
+        unknown.levels.clear();
+        unknown.readings.clear();
+        unknown.startTime = unknown.endTime = QDateTime();
+        QTest::newRow("N42 nothing known but the counts") << Format::N42 << unknown;
+    }
+    void n42FilesAreValid() {
+        QFETCH(ScanRecord, record);
+        const QString schema = qEnvironmentVariable("KIVO_N42_SCHEMA", QStringLiteral(KIVO_N42_SCHEMA));
+        if (!QFileInfo::exists(schema))
+            QSKIP(qPrintable(u"The N42 schema is not at %1 (a clone without the shared folder)"_qs.arg(schema)));
+        const QString xmllint = QStandardPaths::findExecutable(u"xmllint"_qs);
+        if (xmllint.isEmpty())
+            QSKIP("xmllint is not installed (Debian package libxml2-utils)");
+        const QString path = dir.filePath(u"valid.n42"_qs);
+        QCOMPARE(spectrum::writeFile(record, path, Format::N42), QString());
+        QProcess check;
+        check.setProcessChannelMode(QProcess::MergedChannels);
+        check.start(xmllint, {u"--noout"_qs, u"--schema"_qs, schema, path});
+        QVERIFY(check.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(check.readAll());
+        QVERIFY2(check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0, qPrintable(output));
     }
 
     void filesOfThePreviousVersionReadBack_data() {
