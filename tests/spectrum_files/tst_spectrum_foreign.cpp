@@ -113,7 +113,7 @@ private slots:
         };
         // CSV: thousands separators where the file shows its decimal separator.
         row("CSV: quoted thousands in comma CSV",
-            "Channel,Counts\n0,\"1,234\"\n1,\"12,345,678\"\n2,\"1,234.0\"\n", {1234, 12345678, 1234});
+            "Channel,Counts\n0,\"1,234\"\n1,\"12,345,678\"\n2,\"123,456.0\"\n", {1234, 12345678, 123456});
         row("CSV: ';' with points grouping and decimal commas",
             "Kanal;Energie (keV);Impulse\n0;0,5;1.234\n1;2,5;2.000\n2;4,5;1.234.567\n", {1234, 2000, 1234567},
             {0.5, 2});
@@ -130,8 +130,8 @@ private slots:
             {1234.5, 1234.5});
         row("CSV: tabs, points grouping twice", "0\t1.234.567\n1\t1.000\n", {1234567, 1000});
         row("CSV: tabs, commas grouping twice", "0\t1,234,567\n1\t1,000\n", {1234567, 1000});
-        row("CSV: tabs, numbers that contradict each other", "0\t0.5\t1.234,0\n1\t1,5\t2.000.000\n",
-            {1234, 2000000}, {0.5, 1});
+        row("CSV: tabs, numbers that contradict each other",
+            "0\t0.5\t1.234,0\n1\t1,5\t2.000.000\n2\t2,5\t3,000,000\n", {1234, 2000000, 3000000}, {0.5, 1});
         // CSV: columns and their names.
         row("CSV: headerless, this program's layout", "0,0,20,0.00,0.98,7\n1,8,40,0.39,1.96,9\n", {7, 9});
         row("CSV: headerless, this program's layout with energies", "0,0,20,0.00,0.98,10,7\n1,8,40,0.39,1.96,24,9\n",
@@ -161,6 +161,7 @@ private slots:
         row("SPE: one coefficient", "$DATA:\n0 1\n1\n2\n$ENER_FIT:\n5\n", {1, 2}, none, u"(5 per channel) was not used"_qs);
         row("SPE: values on the key lines, one channel, live time only", "$MEAS_TIM: 10\n$DATA: 0 0\n7\n", {7}, none,
             {}, 10);
+        row("SPE: times that are not numbers", "$MEAS_TIM:\nx y\n$DATA:\n0 0\n1\n", {1});
         row("SPE: values after the last channel", "$DATA:\n0 1\n1 2 3\n", {1, 2}, none,
             u"1 values after the last channel were left out."_qs);
         // N42.
