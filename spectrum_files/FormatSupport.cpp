@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -28,8 +29,10 @@ bool isPlainDigits(QStringView text) {
 
 } // namespace
 
-CountValue parseCount(QStringView text, qsizetype channel) {
+CountValue parseCount(QStringView text, qsizetype channel, QStringView shown) {
     text = text.trimmed();
+    if (shown.isEmpty())
+        shown = text;
     QStringView digits = text.startsWith(u'+') ? text.mid(1) : text;
     CountValue out;
     constexpr qint64 maxCount = std::numeric_limits<qint32>::max();
@@ -40,7 +43,7 @@ CountValue parseCount(QStringView text, qsizetype channel) {
             out.problem = QStringLiteral("channel %1 holds a count larger than %2 (%3)")
                               .arg(channel)
                               .arg(maxCount)
-                              .arg(shortText(text));
+                              .arg(shortText(shown));
         else
             out.value = qint32(value);
         return out;
@@ -50,19 +53,19 @@ CountValue parseCount(QStringView text, qsizetype channel) {
     if (!ok || !std::isfinite(value) || text.isEmpty())
         out.problem = QStringLiteral("channel %1 holds \"%2\", which is not a number")
                           .arg(channel)
-                          .arg(shortText(text));
+                          .arg(shortText(shown));
     else if (value < 0)
         out.problem =
-            QStringLiteral("channel %1 holds a negative count (%2)").arg(channel).arg(shortText(text));
+            QStringLiteral("channel %1 holds a negative count (%2)").arg(channel).arg(shortText(shown));
     else if (value != std::floor(value))
         out.problem = QStringLiteral("channel %1 holds a count that is not a whole number (%2)")
                           .arg(channel)
-                          .arg(shortText(text));
+                          .arg(shortText(shown));
     else if (value > double(maxCount))
         out.problem = QStringLiteral("channel %1 holds a count larger than %2 (%3)")
                           .arg(channel)
                           .arg(maxCount)
-                          .arg(shortText(text));
+                          .arg(shortText(shown));
     else
         out.value = qint32(value);
     return out;
@@ -107,6 +110,21 @@ std::optional<double> parseSeconds(QStringView text) {
     if (!ok || !std::isfinite(value) || value < 0)
         return std::nullopt;
     return value;
+}
+
+QString number(double value) {
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+double unitToKeV(QStringView unit) {
+    unit = unit.trimmed();
+    if (unit.isEmpty() || unit.compare(u"keV", Qt::CaseInsensitive) == 0)
+        return 1;
+    if (unit == u"MeV")
+        return 1000;
+    if (unit == u"eV")
+        return 0.001;
+    return 0;
 }
 
 QList<QStringView> splitLines(QStringView text) {
@@ -309,7 +327,8 @@ const QString kRemarkKey = QStringLiteral("Remark");
 
 QStringList metadataLines(const ScanRecord& record, bool levels) {
     QStringList lines;
-    lines << kNoteKey + QStringLiteral(": ") + scanNote();
+    lines << kNoteKey + QStringLiteral(": ") + scanNote(record.energyCalibration.has_value());
+    lines << flagRemarks(record);
     for (const Field& f : fields()) {
         if (f.isLevels && !levels)
             continue;
@@ -321,27 +340,89 @@ QStringList metadataLines(const ScanRecord& record, bool levels) {
     return lines;
 }
 
+namespace {
+
+const Field* findField(QStringView key) {
+    for (const Field& f : fields())
+        if (key.compare(QLatin1String(f.key), Qt::CaseInsensitive) == 0)
+            return &f;
+    return nullptr;
+}
+
+const QString kSimulated = QStringLiteral("Recorded on the simulated detector, not on real hardware.");
+const QString kUntrustworthy = QStringLiteral(
+    "Warning: this spectrum is not trustworthy. Device calls failed while the scan ran (listed here), so "
+    "the counts may not be a spectrum.");
+const QString kFailurePrefix = QStringLiteral("Device failure: ");
+const QString kFailedChannelsPrefix = QStringLiteral("Channels whose window could not be set on the unit: ");
+
+} // namespace
+
+QString fieldText(const ScanRecord& record, QStringView key) {
+    const Field* f = findField(key);
+    return f ? oneLine(f->get(record)) : QString();
+}
+
+bool applyField(ScanRecord& record, QStringView key, const QString& value) {
+    const Field* f = findField(key);
+    if (!f)
+        return false;
+    // An empty value is one the writer had none for: the field keeps its default.
+    if (!f->set(record, value) && !value.trimmed().isEmpty())
+        record.remarks << QStringLiteral("Ignored the unreadable value of \"%1\".").arg(QLatin1String(f->key));
+    return true;
+}
+
+QStringList flagRemarks(const ScanRecord& record) {
+    QStringList out;
+    if (record.simulatedUnit)
+        out << kSimulated;
+    if (!record.trustworthy())
+        out << kUntrustworthy;
+    for (const QString& failure : record.deviceFailures)
+        out << kFailurePrefix + oneLine(failure).trimmed();
+    if (record.failedChannels != 0)
+        out << kFailedChannelsPrefix + QString::number(record.failedChannels);
+    return out;
+}
+
+bool applyFlagRemark(ScanRecord& record, QStringView remark) {
+    remark = remark.trimmed();
+    if (remark == kSimulated) {
+        record.simulatedUnit = true;
+        return true;
+    }
+    if (remark == kUntrustworthy || remark == scanNote(false) || remark == scanNote(true))
+        return true;
+    if (remark.startsWith(kFailurePrefix)) {
+        record.deviceFailures << remark.mid(kFailurePrefix.size()).trimmed().toString();
+        return true;
+    }
+    if (remark.startsWith(kFailedChannelsPrefix)) {
+        bool ok = false;
+        const qint32 n = remark.mid(kFailedChannelsPrefix.size()).trimmed().toInt(&ok);
+        if (ok && n >= 0)
+            record.failedChannels = n;
+        return ok && n >= 0;
+    }
+    return false;
+}
+
 bool applyMetadataLine(ScanRecord& record, QStringView line) {
+    if (applyFlagRemark(record, line))
+        return true;
     const qsizetype colon = line.indexOf(u':');
     if (colon <= 0)
         return false;
     const QStringView key = line.left(colon).trimmed();
     const QString value = line.mid(colon + 1).trimmed().toString();
     if (key.compare(kNoteKey, Qt::CaseInsensitive) == 0)
-        return value == scanNote();
+        return value == scanNote(false) || value == scanNote(true);
     if (key.compare(kRemarkKey, Qt::CaseInsensitive) == 0) {
         record.remarks << value;
         return true;
     }
-    for (const Field& f : fields()) {
-        if (key.compare(QLatin1String(f.key), Qt::CaseInsensitive) != 0)
-            continue;
-        if (!f.set(record, value))
-            record.remarks
-                << QStringLiteral("Ignored the unreadable value of \"%1\".").arg(QLatin1String(f.key));
-        return true;
-    }
-    return false;
+    return applyField(record, key, value);
 }
 
 QString reconcile(ScanRecord& record) {
@@ -362,6 +443,89 @@ QString reconcile(ScanRecord& record) {
                                          "out.");
     }
     return {};
+}
+
+LevelLine levelLine(const ScanRecord& record) {
+    const QList<LevelWindow>& w = record.levels;
+    const qsizetype n = w.size();
+    if (n == 0 || n != record.counts.size())
+        return {};
+    const qint64 top = record.levelCount > 0 ? qint64(record.levelCount) - 1 : std::numeric_limits<qint64>::max();
+    auto whole = [&](qsizetype k) { return w[k].lld > 0 && w[k].uld < top; };
+    qsizetype i = 0;
+    while (i < n && !whole(i))
+        ++i;
+    qsizetype j = n - 1;
+    while (j > i && !whole(j))
+        --j;
+    if (j <= i) { // fewer than two whole windows: the cut ones are all there is
+        i = 0;
+        j = n - 1;
+    }
+    if (j == i)
+        return {pointLevel(record, i), 1};
+    const double step = (pointLevel(record, j) - pointLevel(record, i)) / double(j - i);
+    return {pointLevel(record, i) - step * double(i), step};
+}
+
+double pointLevel(const ScanRecord& record, qsizetype k) {
+    if (record.levels.size() != record.counts.size() || k < 0 || k >= record.levels.size())
+        return double(k);
+    return (double(record.levels[k].lld) + double(record.levels[k].uld)) / 2.0;
+}
+
+ChannelCalibration channelCalibration(const ScanRecord& record) {
+    const EnergyCalibration c = record.energyCalibration.value_or(EnergyCalibration());
+    const LevelLine line = levelLine(record);
+    return {c.offsetKeV + c.slopeKeVPerLevel * line.first, c.slopeKeVPerLevel * line.step};
+}
+
+void applyChannelCoefficients(ScanRecord& record, const QList<double>& coefficients) {
+    if (std::all_of(coefficients.begin(), coefficients.end(), [](double c) { return c == 0; }))
+        return; // what a file without a calibration writes
+    const bool finite = std::all_of(coefficients.begin(), coefficients.end(), [](double c) { return std::isfinite(c); });
+    const bool linear = std::all_of(coefficients.begin() + std::min<qsizetype>(2, coefficients.size()),
+                                    coefficients.end(), [](double c) { return c == 0; });
+    const LevelLine line = levelLine(record);
+    if (!finite || !linear || coefficients.size() < 2 || line.step == 0) {
+        QStringList terms;
+        for (double c : coefficients)
+            terms << number(c);
+        record.remarks << QStringLiteral("The file's energy calibration (%1 per channel) was not used: only a "
+                                         "linear one is kept.")
+                              .arg(terms.join(u' '));
+        return;
+    }
+    EnergyCalibration c;
+    c.slopeKeVPerLevel = coefficients[1] / line.step;
+    c.offsetKeV = coefficients[0] - c.slopeKeVPerLevel * line.first;
+    if (std::isfinite(c.offsetKeV) && std::isfinite(c.slopeKeVPerLevel))
+        record.energyCalibration = c;
+}
+
+void applyPointEnergies(ScanRecord& record, const QList<double>& energies, bool guessed) {
+    const qsizetype n = energies.size();
+    if (n < 2 || n != record.counts.size())
+        return;
+    const double l0 = pointLevel(record, 0), l1 = pointLevel(record, n - 1);
+    const double e0 = energies.first(), e1 = energies.last();
+    if (l1 == l0 || e1 == e0)
+        return;
+    EnergyCalibration c;
+    c.slopeKeVPerLevel = (e1 - e0) / (l1 - l0);
+    c.offsetKeV = e0 - c.slopeKeVPerLevel * l0;
+    if (!std::isfinite(c.offsetKeV) || !std::isfinite(c.slopeKeVPerLevel))
+        return;
+    const double tolerance = 1e-3 * std::abs(e1 - e0);
+    for (qsizetype k = 0; k < n; ++k) {
+        if (!(std::abs(energies[k] - c.energyOfLevel(pointLevel(record, k))) <= tolerance)) {
+            if (!guessed)
+                record.remarks << QStringLiteral("The file's energy column is not linear in the channel and was "
+                                                 "not used.");
+            return;
+        }
+    }
+    record.energyCalibration = c;
 }
 
 } // namespace spectrum::detail

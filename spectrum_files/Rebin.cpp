@@ -38,18 +38,21 @@ QList<double> levelEdges(const ScanRecord& r) {
     const qint32 top = r.levelCount - 1;
     // The edge between channels k - 1 and k is the middle of their windows' overlap, unless a window
     // was cut at the ends of the level range; those edges are interpolated from their neighbours.
+    // Linear in the points: a 65536-point file must open at once.
     QList<double> edges(n + 1, 0.0);
-    QList<qsizetype> known;
+    QList<qsizetype> known; // rising
+    QList<bool> isKnown(n + 1, false);
     for (qsizetype k = 1; k < n; ++k) {
         if (r.levels[k].lld > 0 && r.levels[k - 1].uld < top) {
             edges[k] = (double(r.levels[k].lld) + double(r.levels[k - 1].uld)) / 2.0;
             known << k;
+            isKnown[k] = true;
         }
     }
     if (known.size() < 2)
         return {};
     for (qsizetype k = 0; k <= n; ++k) {
-        if (known.contains(k))
+        if (isKnown[k])
             continue;
         // The two known edges around k, or the two nearest on one side.
         auto above = std::lower_bound(known.begin(), known.end(), k);

@@ -1,6 +1,7 @@
 #include "ScanRecord.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace spectrum {
 
@@ -24,15 +25,28 @@ QString validate(const ScanRecord& record) {
         return QStringLiteral("the spectrum has %1 channels but %2 reading counts")
             .arg(record.counts.size())
             .arg(record.readings.size());
+    for (const auto& [what, value] : {std::pair{"real time", record.realTimeSeconds},
+                                      std::pair{"live time", record.liveTimeSeconds}})
+        if (!std::isfinite(value) || value < 0)
+            return QStringLiteral("the %1 is not a duration (%2 s)").arg(QLatin1String(what)).arg(value);
+    if (const auto& c = record.energyCalibration;
+        c && !(std::isfinite(c->offsetKeV) && std::isfinite(c->slopeKeVPerLevel)))
+        return QStringLiteral("the energy calibration is not a finite number");
+    if (record.failedChannels < 0)
+        return QStringLiteral("the number of failed channels is negative (%1)").arg(record.failedChannels);
     return {};
 }
 
-QString scanNote() {
-    return QStringLiteral(
+QString scanNote(bool calibrated) {
+    const QString common = QStringLiteral(
         "Pseudo pulse-height spectrum recorded by stepping a single-channel analyser window across the "
         "discriminator range. Each channel value is the sum of 3 x sweeps count-rate readings, written as "
         "counts; the live time is one second per summed reading and the real time is the scan's "
-        "wall-clock time. There is no energy calibration: the channel axis is the discriminator level.");
+        "wall-clock time. ");
+    return common + (calibrated ? QStringLiteral("The channel axis is the discriminator level; the file's "
+                                                 "energy calibration maps it to keV.")
+                                : QStringLiteral("There is no energy calibration: the channel axis is the "
+                                                 "discriminator level."));
 }
 
 QString oneLine(const QString& text) {

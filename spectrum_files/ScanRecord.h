@@ -29,7 +29,9 @@ struct LevelWindow {
 };
 
 // An energy calibration of the discriminator axis: E = offsetKeV + slopeKeVPerLevel x level, where
-// level is a position on the device's discriminator scale (a channel's window centre, fractional).
+// level is a position on the device's discriminator scale: a point's level is the centre of its
+// window, (lld + uld) / 2, or its index when the record carries no windows (another program's
+// spectrum, whose calibration is then per channel).
 struct EnergyCalibration {
     double offsetKeV = 0;
     double slopeKeVPerLevel = 0;
@@ -73,12 +75,14 @@ struct ScanRecord {
     // The energy axis, when the user calibrated one; none means the axis is discriminator levels only.
     std::optional<EnergyCalibration> energyCalibration;
 
-    // The unit was the bundled simulated detector, not real hardware.
+    // The unit was the bundled simulated detector, not real hardware. The files say so in words, so a
+    // reader of the file cannot take the spectrum for a measurement.
     bool simulatedUnit = false;
-    // Device calls that failed while the scan ran, one sentence each saying which call and how often.
-    // A scan with any of them is not a trustworthy spectrum.
+    // Device calls that failed while the scan ran, one sentence each saying which call and how often
+    // (e.g. "SetParam (LLD) failed on 12 channels."). A scan with any of them is not a trustworthy
+    // spectrum, and every file of it says so.
     QStringList deviceFailures;
-    qint32 failedChannels = 0; // channels whose window could not be set on the unit
+    qint32 failedChannels = 0; // channels whose window could not be set on the unit; 0 = none
 
     QString programName;
     QString programVersion;
@@ -98,12 +102,14 @@ struct ScanRecord {
 // The number of points a file may hold at most.
 constexpr qsizetype MAX_CHANNELS = 65536;
 
-// Why the record cannot be written (empty when it can): no or too many points, a negative count, or
-// levels or readings that do not match the points.
+// Why the record cannot be written (empty when it can): no or too many points, a negative count,
+// levels or readings that do not match the points, a negative or non-finite time, an energy
+// calibration that is not finite, or a negative number of failed channels.
 QString validate(const ScanRecord& record);
 
-// The note every file of a scan carries, saying what its numbers mean.
-QString scanNote();
+// The note every file of a scan carries, saying what its numbers mean; with `calibrated`, it says that
+// the file's energy calibration maps the discriminator levels to keV instead of saying there is none.
+QString scanNote(bool calibrated = false);
 
 // A device or user text made safe for a one-line field: control characters become blanks.
 QString oneLine(const QString& text);

@@ -17,6 +17,10 @@ QString specId(const ScanRecord& r) {
         id += QStringLiteral(" of ") + device;
     if (r.startTime.isValid())
         id += QStringLiteral(", ") + isoTime(r.startTime);
+    if (r.simulatedUnit)
+        id += QStringLiteral(", simulated detector");
+    if (!r.trustworthy())
+        id += QStringLiteral(", NOT TRUSTWORTHY (device calls failed)");
     return id;
 }
 
@@ -63,12 +67,13 @@ const QRegularExpression& separators() {
     return re;
 }
 
-QString readData(const Section& data, ScanRecord& r) {
+// The counts; `first` becomes the channel number of the first point.
+QString readData(const Section& data, ScanRecord& r, qint64& first) {
     if (data.lines.isEmpty())
         return truncated(QStringLiteral("the $DATA: section is empty"));
     const QList<QStringView> range = data.lines.first().split(separators(), Qt::SkipEmptyParts);
     bool firstOk = false, lastOk = false;
-    const qint64 first = range.size() == 2 ? range[0].toLongLong(&firstOk) : 0;
+    first = range.size() == 2 ? range[0].toLongLong(&firstOk) : 0;
     const qint64 last = range.size() == 2 ? range[1].toLongLong(&lastOk) : 0;
     if (!firstOk || !lastOk || first < 0 || last < first)
         return notASpectrum(QStringLiteral("the $DATA: section has no first and last channel"));
@@ -99,6 +104,34 @@ QString readData(const Section& data, ScanRecord& r) {
     return {};
 }
 
+// The calibration per channel of $MCA_CAL: (a count, then the coefficients and a unit) or else of
+// $ENER_FIT: (offset and slope), in keV; nullopt when the file has none it could read.
+std::optional<QList<double>> channelCoefficients(const Section* mcaCal, const Section* enerFit) {
+    auto numbers = [](const QList<QStringView>& tokens) -> std::optional<QList<double>> {
+        QList<double> out;
+        for (qsizetype i = 0; i < tokens.size(); ++i) {
+            bool ok = false;
+            out << tokens[i].toDouble(&ok);
+            if (!ok && i == tokens.size() - 1 && i > 0) { // a unit after the coefficients
+                const double toKeV = unitToKeV(tokens[i]);
+                out.removeLast();
+                for (double& c : out)
+                    c *= toKeV;
+                ok = toKeV != 0;
+            }
+            if (!ok)
+                return std::nullopt;
+        }
+        return out.isEmpty() ? std::nullopt : std::optional(out);
+    };
+    if (mcaCal && mcaCal->lines.size() >= 2)
+        if (const auto c = numbers(mcaCal->lines[1].split(separators(), Qt::SkipEmptyParts)))
+            return c;
+    if (enerFit && !enerFit->lines.isEmpty())
+        return numbers(enerFit->lines.first().split(separators(), Qt::SkipEmptyParts));
+    return std::nullopt;
+}
+
 } // namespace
 
 QByteArray writeSpe(const ScanRecord& r) {
@@ -115,6 +148,12 @@ QByteArray writeSpe(const ScanRecord& r) {
     out += QStringLiteral("$DATA:") + kEol + QStringLiteral("0 %1").arg(r.counts.size() - 1) + kEol;
     for (qint32 count : r.counts)
         out += QString::number(count).rightJustified(8) + kEol;
+    if (r.energyCalibration) {
+        const ChannelCalibration c = channelCalibration(r);
+        out += QStringLiteral("$ENER_FIT:") + kEol + number(c.t0) + u' ' + number(c.t1) + kEol;
+        out += QStringLiteral("$MCA_CAL:") + kEol + QStringLiteral("3") + kEol + number(c.t0) + u' ' +
+               number(c.t1) + QStringLiteral(" 0 keV") + kEol;
+    }
     return out.toUtf8();
 }
 
@@ -130,6 +169,8 @@ QString readSpe(const QString& text, ScanRecord& out) {
     ScanRecord r;
     const Section* data = nullptr;
     const Section* remarks = nullptr;
+    const Section* enerFit = nullptr;
+    const Section* mcaCal = nullptr;
     const QList<Section> all = sections(lines);
     for (const Section& s : all) {
         if (s.key == u"$ENDRECORD:") {
@@ -141,6 +182,10 @@ QString readSpe(const QString& text, ScanRecord& out) {
             data = &s;
         else if (s.key == u"$SPEC_REM:" && !remarks)
             remarks = &s;
+        else if (s.key == u"$ENER_FIT:" && !enerFit)
+            enerFit = &s;
+        else if (s.key == u"$MCA_CAL:" && !mcaCal)
+            mcaCal = &s;
         else if (s.key == u"$DATE_MEA:" && !s.lines.isEmpty())
             r.startTime = parseDate(s.lines.first());
         else if (s.key == u"$MEAS_TIM:" && !s.lines.isEmpty()) {
@@ -153,7 +198,8 @@ QString readSpe(const QString& text, ScanRecord& out) {
     }
     if (!data)
         return notASpectrum(QStringLiteral("it has no $DATA: section"));
-    if (const QString problem = readData(*data, r); !problem.isEmpty())
+    qint64 first = 0;
+    if (const QString problem = readData(*data, r, first); !problem.isEmpty())
         return problem;
     if (remarks)
         for (const QStringView line : remarks->lines)
@@ -161,6 +207,12 @@ QString readSpe(const QString& text, ScanRecord& out) {
                 r.remarks << line.toString();
     if (const QString problem = reconcile(r); !problem.isEmpty())
         return problem;
+    // The coefficients are per channel number; the record's point i is channel first + i.
+    if (std::optional<QList<double>> c = channelCoefficients(mcaCal, enerFit)) {
+        if (c->size() >= 2)
+            (*c)[0] += (*c)[1] * double(first);
+        applyChannelCoefficients(r, *c);
+    }
     out = r;
     return {};
 }

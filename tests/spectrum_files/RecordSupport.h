@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <ctime>
 
 namespace testrec {
 
@@ -56,6 +57,30 @@ inline spectrum::ScanRecord scan(qint32 n = 128, qint32 levels = 2048, qint32 sw
     return r;
 }
 
+// A scan with everything a record can carry besides the plain scan: stopped after 7 of 10 sweeps,
+// an energy calibration (values whose products and quotients are exact in binary, so they come back
+// through any channel layout exactly), the simulated unit, failed device calls, and remarks of which
+// one reads like a flag.
+inline spectrum::ScanRecord flagged(qint32 n = 128) {
+    spectrum::ScanRecord r = scan(n);
+    r.state = spectrum::ScanState::Aborted;
+    r.sweepsCompleted = 7;
+    r.energyCalibration = spectrum::EnergyCalibration{-3.5, 0.328125};
+    r.simulatedUnit = true;
+    r.deviceFailures << QStringLiteral("SetParam (LLD) failed on 1 channel.")
+                     << QStringLiteral("GetParam (level count) failed once.");
+    r.failedChannels = 1;
+    r.remarks << QStringLiteral("Device failure: none, says the operator") << QStringLiteral("Remark: kept");
+    return r;
+}
+
+// Local time away from UTC (India, +5:30), so that a time read without its zone shows when it was
+// taken for local time instead of UTC.
+inline void awayFromUtc() {
+    qputenv("TZ", "IST-5:30");
+    tzset();
+}
+
 inline qint64 total(const QList<qint32>& counts) {
     qint64 sum = 0;
     for (qint32 c : counts)
@@ -96,6 +121,12 @@ inline bool sameRecord(const spectrum::ScanRecord& actual, const spectrum::ScanR
     KIVO_SAME(userLLD)
     KIVO_SAME(userULD)
     KIVO_SAME(userIntegralMode)
+    KIVO_SAME(energyCalibration.has_value())
+    KIVO_SAME(energyCalibration.value_or(spectrum::EnergyCalibration()).offsetKeV)
+    KIVO_SAME(energyCalibration.value_or(spectrum::EnergyCalibration()).slopeKeVPerLevel)
+    KIVO_SAME(simulatedUnit)
+    KIVO_SAME(deviceFailures)
+    KIVO_SAME(failedChannels)
     KIVO_SAME(programName)
     KIVO_SAME(programVersion)
     KIVO_SAME(remarks)
