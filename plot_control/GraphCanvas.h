@@ -1,7 +1,10 @@
 // Raster target of the graph: everything the graph draws is reduced to vertical pixel spans, collected
-// per pixel column and painted once per column. Spans go straight into the bits of a QImage when the
-// painter allows it (identity or integer-translation transform, no clipping, opaque 32-bit format),
+// per pixel column and painted once per column. Coordinates are device pixels: with a painter on an
+// image of device pixel ratio s, (x, y) is the pixel s * logical origin + (x, y), so a high-density
+// screen gets the graph at its own resolution. Spans go straight into the bits of a QImage when the
+// painter allows it (a scale of s plus an integer translation, no clipping, opaque 32-bit format),
 // otherwise through QPainter::fillRect. Both back ends receive the same spans, so the pixels are equal.
+// A recording canvas paints nothing: it hands the spans, in order, to a SpanRecorder.
 #pragma once
 
 #include <QRgb>
@@ -11,29 +14,45 @@ class QPainter;
 
 namespace trevium {
 
+struct Span {
+    int x;
+    int y0;
+    int y1;
+    QRgb color;
+};
+
+// Where a recording canvas puts its spans (device pixels, in painting order).
+class SpanRecorder {
+public:
+    virtual ~SpanRecorder() = default;
+    virtual void record(const Span& span) = 0;
+};
+
 class GraphCanvas {
 public:
-    explicit GraphCanvas(QPainter& painter);
+    // `scale`: device pixels per logical pixel of the painter (1 keeps logical and device pixels equal).
+    explicit GraphCanvas(QPainter& painter, qreal scale = 1.0);
+    explicit GraphCanvas(SpanRecorder& recorder);
     ~GraphCanvas();
     GraphCanvas(const GraphCanvas&) = delete;
     GraphCanvas& operator=(const GraphCanvas&) = delete;
 
     bool direct() const { return bits_ != nullptr; }
 
+    // Thickness of what span() and line() draw: a span becomes `pen` columns wide and `pen` - 1 rows
+    // longer downward, as a square pen of that size would draw it.
+    void setPen(int pen) { pen_ = qMax(pen, 1); }
+
     // A vertical span of column x, rows y0..y1 inclusive (either order). Later spans cover earlier ones.
     void span(int x, int y0, int y1, QRgb color) {
         if (y1 < y0)
             qSwap(y0, y1);
-        // The common case (a polyline continuing in the same column and colour) merges right here.
-        if (pending_ > 0 && x == column_) {
-            Span& last = spans_[pending_ - 1];
-            if (last.color == color && y0 <= last.y1 + 1 && y1 >= last.y0 - 1) {
-                last.y0 = qMin(last.y0, y0);
-                last.y1 = qMax(last.y1, y1);
-                return;
-            }
+        if (pen_ > 1) {
+            for (int k = 0; k < pen_; ++k)
+                thinSpan(x + k, y0, y1 + pen_ - 1, color);
+            return;
         }
-        addSpan(x, y0, y1, color);
+        thinSpan(x, y0, y1, color);
     }
     // A line including both end points, rasterised as one vertical span per column.
     void line(int x0, int y0, int x1, int y1, QRgb color) {
@@ -41,6 +60,9 @@ public:
     }
     // Paints what is still pending. Called by the destructor as well, and before any QPainter drawing.
     void flush();
+
+    // The rectangle x0..x1, y0..y1 (inclusive, device pixels) painted at once, pending spans first.
+    void fill(int x0, int y0, int x1, int y1, QRgb color);
 
     // Axis-aligned lines painted at once (pending spans first), both ends included. A dash pattern of
     // `on` painted and `off` skipped pixels starts at the first end; off = 0 draws a solid line.
@@ -52,7 +74,20 @@ public:
     template <typename Fn> static void forEachLineColumn(int x0, int y0, int x1, int y1, Fn&& fn);
 
 private:
-    struct Span {
+    void thinSpan(int x, int y0, int y1, QRgb color) {
+        // The common case (a polyline continuing in the same column and colour) merges right here.
+        if (pending_ > 0 && x == column_) {
+            Pending& last = spans_[pending_ - 1];
+            if (last.color == color && y0 <= last.y1 + 1 && y1 >= last.y0 - 1) {
+                last.y0 = qMin(last.y0, y0);
+                last.y1 = qMax(last.y1, y1);
+                return;
+            }
+        }
+        addSpan(x, y0, y1, color);
+    }
+
+    struct Pending {
         int y0;
         int y1;
         QRgb color;
@@ -60,8 +95,12 @@ private:
     void addSpan(int x, int y0, int y1, QRgb color);
     void paint(int x, int y0, int y1, QRgb color);
     void paintRow(int x0, int x1, int y, QRgb color);
+    void fillDevice(int x, int y, int w, int h, QRgb color);
 
-    QPainter& painter_;
+    QPainter* painter_ = nullptr;
+    SpanRecorder* recorder_ = nullptr;
+    qreal scale_ = 1.0;
+    int pen_ = 1;
     uchar* bits_ = nullptr;
     qsizetype bytesPerLine_ = 0;
     int width_ = 0;
@@ -72,7 +111,7 @@ private:
     static constexpr int MaxPending = 16;
     int column_ = 0;
     int pending_ = 0;
-    Span spans_[MaxPending];
+    Pending spans_[MaxPending];
 };
 
 template <typename Fn> void GraphCanvas::forEachLineColumn(int x0, int y0, int x1, int y1, Fn&& fn) {
