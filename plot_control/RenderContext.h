@@ -18,7 +18,8 @@ class GraphCanvas;
 // Pixel row of a data value: (bottom - 1) - trunc(T(v) * (bottom - top) / T(F)), limited to the plot.
 class YTransform {
 public:
-    YTransform(qint16 mode, qint64 fullScale, int top, int bottom);
+    // `height`: the extent the full scale spans (bottom - top unless a thick pen shrinks the rows).
+    YTransform(qint16 mode, qint64 fullScale, int top, int bottom, int height = -1);
     int row(qint64 v) const;
     // Row before limiting (the grid's own formulas need the raw value).
     qint64 rawRow(qint64 v) const;
@@ -81,6 +82,7 @@ struct RenderContext {
     // The graph's rectangle in device pixels, shrunk by the pen so that a thick line on the baseline
     // or at the right end covers exactly the device pixels of the logical row or column.
     int graphLeft = 0, graphTop = 0, graphRight = 0, graphBottom = 0;
+    int graphHeight = 0; // the plot's height in device pixels: the rows the full scale spans
 
     bool hasData = false;   // a data buffer exists: steps 6 to 15 run
     bool axisLayer = false; // any of ShowGrid, ShowAxes, ShowFrame, ShowTicks, ShowAlarm

@@ -106,8 +106,8 @@ qint32 chooseFullScale(qint64 maxValue, qint32 yscale, int labelRoom, int plotHe
     return qint32(qMin<quint64>(magnitude, std::numeric_limits<qint32>::max()));
 }
 
-YTransform::YTransform(qint16 mode, qint64 fullScale, int top, int bottom)
-    : mode_(mode), fullScale_(fullScale), top_(top), bottom_(bottom), height_(bottom - top) {
+YTransform::YTransform(qint16 mode, qint64 fullScale, int top, int bottom, int height)
+    : mode_(mode), fullScale_(fullScale), top_(top), bottom_(bottom), height_(height < 0 ? bottom - top : height) {
     double tf = 0;
     if (mode == 0)
         tf = 10.0 * std::log10(double(qMax<qint64>(fullScale, 1)));
@@ -317,9 +317,9 @@ void RenderContext::hline(int x0, int x1, int y, QRgb color, int on, int off) {
     const auto right = [&](int x) { return qMax(dev(x + 1) - 1, dev(x)); };
     if (marks)
         marks->append(QRect(QPoint(dev(x0), top), QPoint(right(x1), bottom)));
-    const int step = off > 0 ? on + off : x1 - x0 + 1;
-    for (int a = x0; a <= x1; a += step)
-        canvas->fill(dev(a), top, right(qMin(a + on - 1, x1)), bottom, color);
+    const int length = off > 0 ? on : x1 - x0 + 1;
+    for (int a = x0; a <= x1; a += length + qMax(off, 0))
+        canvas->fill(dev(a), top, right(qMin(a + length - 1, x1)), bottom, color);
 }
 
 void RenderContext::vline(int x, int y0, int y1, QRgb color, int on, int off) {
@@ -335,9 +335,9 @@ void RenderContext::vline(int x, int y0, int y1, QRgb color, int on, int off) {
     const auto bottom = [&](int y) { return qMax(dev(y + 1) - 1, dev(y)); };
     if (marks)
         marks->append(QRect(QPoint(left, dev(y0)), QPoint(right, bottom(y1))));
-    const int step = off > 0 ? on + off : y1 - y0 + 1;
-    for (int a = y0; a <= y1; a += step)
-        canvas->fill(left, dev(a), right, bottom(qMin(a + on - 1, y1)), color);
+    const int length = off > 0 ? on : y1 - y0 + 1;
+    for (int a = y0; a <= y1; a += length + qMax(off, 0))
+        canvas->fill(left, dev(a), right, bottom(qMin(a + length - 1, y1)), color);
 }
 
 void preparePainter(QPainter& painter) {
@@ -400,6 +400,7 @@ RenderResult layOut(RenderContext& ctx, const QRect& rect, bool drawWaterfall) {
     ctx.graphTop = ctx.dev(top);
     ctx.graphRight = ctx.dev(right);
     ctx.graphBottom = qMax(ctx.dev(bottom) - ctx.pen + 1, ctx.graphTop);
+    ctx.graphHeight = ctx.dev(bottom) - ctx.dev(top);
     ctx.axisLayer = view.showGrid || view.showAxes || view.showFrame || view.showTicks || view.showAlarm;
 
     // 4. ROI snapshot: the visible items, in list order.

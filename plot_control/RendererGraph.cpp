@@ -69,11 +69,11 @@ public:
     explicit GraphPainter(RenderContext& ctx)
         : ctx_(ctx), v_(ctx.view), canvas_(*ctx.canvas),
           left_(ctx.graphLeft), top_(ctx.graphTop), width_(ctx.graphRight - ctx.graphLeft),
-          y_(ctx.view.ymode, ctx.fullScale, ctx.graphTop, ctx.graphBottom),
+          y_(ctx.view.ymode, ctx.fullScale, ctx.graphTop, ctx.graphBottom, ctx.graphHeight),
           roi_(ctx.rois, rgbOf(ctx.view.graphColor)), ref_(rgbOf(v_.referenceColor)),
           alarm_(rgbOf(v_.alarmColor)), base_(ctx.graphBottom - 1),
           compare_(v_.compareMode && v_.reference), alarmOn_(v_.showAlarm && !v_.compareMode),
-          alarmRow_(y_.row(v_.alarmLevel)), height_(ctx.graphBottom - ctx.graphTop),
+          alarmRow_(y_.row(v_.alarmLevel)), height_(ctx.graphHeight),
           inverseScale_(ctx.fullScale > 0 ? 1.0 / double(ctx.fullScale) : 0.0) {
         if (y_.mode() == 0) {
             const int zero = y_.row(0);
