@@ -39,7 +39,7 @@ GraphCanvas::GraphCanvas(QPainter& painter, qreal scale) : painter_(&painter), s
     bits_ = image->bits();
 }
 
-GraphCanvas::GraphCanvas(SpanRecorder& recorder) : recorder_(&recorder) {}
+GraphCanvas::GraphCanvas(std::vector<Span>& recorder) : recorder_(&recorder) {}
 
 GraphCanvas::~GraphCanvas() {
     flush();
@@ -172,7 +172,7 @@ void GraphCanvas::paintRow(int x0, int x1, int y, QRgb color) {
     if (!bits_) {
         if (recorder_) {
             for (int x = x0; x <= x1; ++x)
-                recorder_->record(Span{x, y, y, color});
+                recorder_->push_back(Span{x, y, y, color});
         } else {
             fillDevice(x0, y, x1 - x0 + 1, 1, color);
         }
@@ -194,7 +194,7 @@ void GraphCanvas::paintRow(int x0, int x1, int y, QRgb color) {
 void GraphCanvas::paint(int x, int y0, int y1, QRgb color) {
     if (!bits_) {
         if (recorder_)
-            recorder_->record(Span{x, y0, y1, color});
+            recorder_->push_back(Span{x, y0, y1, color});
         else
             fillDevice(x, y0, 1, y1 - y0 + 1, color);
         return;

@@ -4,11 +4,12 @@
 // screen gets the graph at its own resolution. Spans go straight into the bits of a QImage when the
 // painter allows it (a scale of s plus an integer translation, no clipping, opaque 32-bit format),
 // otherwise through QPainter::fillRect. Both back ends receive the same spans, so the pixels are equal.
-// A recording canvas paints nothing: it hands the spans, in order, to a SpanRecorder.
+// A recording canvas paints nothing: it appends the spans, in painting order, to a list.
 #pragma once
 
 #include <QRgb>
 #include <QtGlobal>
+#include <vector>
 
 class QPainter;
 
@@ -21,18 +22,11 @@ struct Span {
     QRgb color;
 };
 
-// Where a recording canvas puts its spans (device pixels, in painting order).
-class SpanRecorder {
-public:
-    virtual ~SpanRecorder() = default;
-    virtual void record(const Span& span) = 0;
-};
-
 class GraphCanvas {
 public:
     // `scale`: device pixels per logical pixel of the painter (1 keeps logical and device pixels equal).
     explicit GraphCanvas(QPainter& painter, qreal scale = 1.0);
-    explicit GraphCanvas(SpanRecorder& recorder);
+    explicit GraphCanvas(std::vector<Span>& recorder);
     ~GraphCanvas();
     GraphCanvas(const GraphCanvas&) = delete;
     GraphCanvas& operator=(const GraphCanvas&) = delete;
@@ -98,7 +92,7 @@ private:
     void fillDevice(int x, int y, int w, int h, QRgb color);
 
     QPainter* painter_ = nullptr;
-    SpanRecorder* recorder_ = nullptr;
+    std::vector<Span>* recorder_ = nullptr;
     qreal scale_ = 1.0;
     int pen_ = 1;
     uchar* bits_ = nullptr;

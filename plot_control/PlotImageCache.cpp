@@ -28,18 +28,18 @@ struct ColumnSegments {
     const Segment* end(int x) const { return segments.data() + start[size_t(x) + 1]; }
 };
 
-// Collects the graph's spans in painting order.
-class SpanList : public SpanRecorder {
-public:
-    std::vector<Span> spans;
-    void record(const Span& span) override { spans.push_back(span); }
-};
-
 // Where spans of one column overlap, the later one is what the image shows: carve each span, newest
-// first, out of what is already covered.
-void resolveColumn(const Span* const* spans, int count, int height, std::vector<Segment>& out) {
-    QVarLengthArray<Segment, 32> covered;
-    QVarLengthArray<Segment, 32> next;
+// first, out of what is already covered. `covered` and `next` are scratch space kept between calls.
+void resolveColumn(const Span* const* spans, int count, int height, std::vector<Segment>& out,
+                   std::vector<Segment>& covered, std::vector<Segment>& next) {
+    if (count == 1) {
+        const int a = qMax(spans[0]->y0, 0);
+        const int b = qMin(spans[0]->y1, height - 1);
+        if (a <= b)
+            out.push_back(Segment{a, b, spans[0]->color});
+        return;
+    }
+    covered.clear();
     for (int i = count - 1; i >= 0; --i) {
         const int a = qMax(spans[i]->y0, 0);
         const int b = qMin(spans[i]->y1, height - 1);
@@ -50,15 +50,15 @@ void resolveColumn(const Span* const* spans, int count, int height, std::vector<
         for (const Segment& s : covered) {
             if (row <= b && s.y0 > row) {
                 const int to = qMin(b, s.y0 - 1);
-                next.append(Segment{row, to, spans[i]->color});
+                next.push_back(Segment{row, to, spans[i]->color});
                 row = to + 1;
             }
-            next.append(s);
+            next.push_back(s);
             if (s.y1 >= row)
                 row = s.y1 + 1;
         }
         if (row <= b)
-            next.append(Segment{row, b, spans[i]->color});
+            next.push_back(Segment{row, b, spans[i]->color});
         std::swap(covered, next);
     }
     const size_t first = out.size();
@@ -70,7 +70,43 @@ void resolveColumn(const Span* const* spans, int count, int height, std::vector<
     }
 }
 
-void resolve(const std::vector<Span>& spans, int width, int height, ColumnSegments& out) {
+// Vertical runs of the pixels of a layer that matter (not transparent, not BackColor), per column, so
+// a changed graph pixel restores its layers without reading them.
+struct ColumnRuns {
+    std::vector<int> start;
+    std::vector<std::pair<int, int>> runs; // first and last row
+
+    void build(const QImage& image, QRgb ignored) {
+        const int width = image.width();
+        const int height = image.height();
+        std::vector<int> open(size_t(width), -1);
+        std::vector<std::pair<int, std::pair<int, int>>> found; // column, run
+        for (int y = 0; y <= height; ++y) {
+            const auto* row = y < height ? reinterpret_cast<const QRgb*>(image.constScanLine(y)) : nullptr;
+            for (int x = 0; x < width; ++x) {
+                const bool on = row && row[x] != ignored;
+                if (on && open[size_t(x)] < 0) {
+                    open[size_t(x)] = y;
+                } else if (!on && open[size_t(x)] >= 0) {
+                    found.push_back({x, {open[size_t(x)], y - 1}});
+                    open[size_t(x)] = -1;
+                }
+            }
+        }
+        start.assign(size_t(width) + 1, 0);
+        for (const auto& f : found)
+            ++start[size_t(f.first) + 1];
+        for (int x = 0; x < width; ++x)
+            start[size_t(x) + 1] += start[size_t(x)];
+        runs.resize(found.size());
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (const auto& f : found) // found is ordered by the run's last row, so each column's by row too
+            runs[size_t(fill[size_t(f.first)]++)] = f.second;
+    }
+};
+
+void resolve(const std::vector<Span>& spans, int width, int height, ColumnSegments& out,
+             std::vector<Segment>& covered, std::vector<Segment>& next) {
     out.start.assign(size_t(width) + 1, 0);
     out.segments.clear();
     // Counting sort by column, keeping the painting order within a column.
@@ -88,7 +124,7 @@ void resolve(const std::vector<Span>& spans, int width, int height, ColumnSegmen
     for (int x = 0; x < width; ++x) {
         out.start[size_t(x)] = int(out.segments.size());
         resolveColumn(ordered.data() + counts[size_t(x)], counts[size_t(x) + 1] - counts[size_t(x)], height,
-                      out.segments);
+                      out.segments, covered, next);
     }
     out.start[size_t(width)] = int(out.segments.size());
 }
@@ -154,8 +190,13 @@ struct PlotImageCache::Layers {
     LayerKey key;
     bool valid = false;
     ColumnSegments graph; // the graph as it is in `target`
+    ColumnSegments next;  // the graph being drawn
     QList<QRect> marks;   // ROI labels, cursor and zoom box in `target`
-    SpanList spans;
+    std::vector<Span> spans; // the graph's spans in painting order
+    std::vector<Segment> covered, carved;
+    ColumnRuns backgroundRuns; // what is not BackColor in `background`
+    ColumnRuns overlayRuns;    // what is not transparent in `overlay`
+    QRgb back = 0;
 
     uchar* t = nullptr;
     const uchar* b = nullptr;
@@ -166,12 +207,27 @@ struct PlotImageCache::Layers {
     QRgb backgroundAt(int x, int y) const { return reinterpret_cast<const QRgb*>(b + y * bpl)[x]; }
     QRgb overlayAt(int x, int y) const { return reinterpret_cast<const QRgb*>(o + y * bpl)[x]; }
 
+    // Copies the rows of `runs` in column x that lie in y0..y1 from `layer` into the target.
+    void copyRuns(const ColumnRuns& runs, const uchar* layer, int x, int y0, int y1) {
+        const auto* r = runs.runs.data();
+        for (int i = runs.start[size_t(x)]; i < runs.start[size_t(x) + 1]; ++i) {
+            const int from = qMax(y0, r[i].first);
+            const int to = qMin(y1, r[i].second);
+            for (int y = from; y <= to; ++y)
+                *targetAt(x, y) = reinterpret_cast<const QRgb*>(layer + y * bpl)[x];
+        }
+    }
+
     // Rows y0..y1 of column x take `color`, or the background when `color` is 0; the overlay stays on top.
     void writeRows(int x, int y0, int y1, QRgb color) {
-        for (int y = y0; y <= y1; ++y) {
-            const QRgb over = overlayAt(x, y);
-            *targetAt(x, y) = over ? over : color ? color : backgroundAt(x, y);
-        }
+        QRgb* p = targetAt(x, y0);
+        const QRgb c = color ? color : back;
+        const qsizetype step = bpl / qsizetype(sizeof(QRgb));
+        for (int y = y0; y <= y1; ++y, p += step)
+            *p = c;
+        if (!color)
+            copyRuns(backgroundRuns, b, x, y0, y1);
+        copyRuns(overlayRuns, o, x, y0, y1);
     }
 
     // Column x goes from the segments `was` to `now`, touching only the rows that change.
@@ -240,11 +296,12 @@ struct PlotImageCache::Layers {
 
     void composeAll() {
         std::memcpy(t, b, size_t(bpl) * size_t(target.height()));
-        for (int x = 0; x < target.width(); ++x)
+        for (int x = 0; x < target.width(); ++x) {
             for (const Segment* s = graph.begin(x); s != graph.end(x); ++s)
                 for (int y = s->y0; y <= s->y1; ++y)
                     *targetAt(x, y) = s->color | 0xFF000000u;
-        overlayOnto(target.rect());
+            copyRuns(overlayRuns, o, x, 0, target.height() - 1);
+        }
     }
 
     void drawLayers(const PlotView& view, QSize size, qreal ratio) {
@@ -269,6 +326,9 @@ struct PlotImageCache::Layers {
             else
                 drawOverLayer(ctx);
         }
+        back = oleColor(view.backColor).rgb() | 0xFF000000u;
+        backgroundRuns.build(background, back);
+        overlayRuns.build(overlay, 0);
     }
 };
 
@@ -324,7 +384,7 @@ const QImage& PlotImageCache::render(const PlotView& view, QSize size, qreal rat
     L.bpl = L.target.bytesPerLine();
 
     // The graph, as spans per column.
-    L.spans.spans.clear();
+    L.spans.clear();
     {
         GraphCanvas recorder(L.spans);
         ctx.canvas = &recorder;
@@ -332,11 +392,11 @@ const QImage& PlotImageCache::render(const PlotView& view, QSize size, qreal rat
         recorder.flush();
         ctx.canvas = &canvas;
     }
-    ColumnSegments now;
-    resolve(L.spans.spans, device.width(), device.height(), now);
+    ColumnSegments& now = L.next;
+    resolve(L.spans, device.width(), device.height(), now, L.covered, L.carved);
 
     if (whole) {
-        L.graph = std::move(now);
+        std::swap(L.graph, now);
         L.composeAll();
     } else {
         for (const QRect& mark : std::as_const(L.marks))
@@ -344,7 +404,7 @@ const QImage& PlotImageCache::render(const PlotView& view, QSize size, qreal rat
         for (int x = 0; x < device.width(); ++x)
             if (L.graph.begin(x) != L.graph.end(x) || now.begin(x) != now.end(x))
                 L.update(x, L.graph.begin(x), L.graph.end(x), now.begin(x), now.end(x));
-        L.graph = std::move(now);
+        std::swap(L.graph, now);
     }
 
     // ROI labels lie under the overlay; cursor and zoom box on top of everything.
