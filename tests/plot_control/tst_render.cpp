@@ -339,6 +339,52 @@ private slots:
         QCOMPARE(found, expected);
     }
 
+    // Every scale mode at the full scale, just below it, in between and at the baseline: a flat
+    // graph of value v lies on row 99 - trunc(T(v) x 100 / T(F)), raised to the top.
+    void scaleModeRows_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("yscale");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("row");
+        QTest::newRow("lin at full scale") << 1 << 100 << 100 << 0;
+        QTest::newRow("lin above it") << 1 << 100 << 150 << 0;
+        QTest::newRow("lin one below") << 1 << 100 << 99 << 0;
+        QTest::newRow("lin two below") << 1 << 100 << 98 << 1;
+        QTest::newRow("lin middle") << 1 << 100 << 50 << 49;
+        QTest::newRow("lin one above zero") << 1 << 100 << 1 << 98;
+        QTest::newRow("lin at the baseline") << 1 << 100 << 0 << 99;
+        QTest::newRow("lin below zero") << 1 << 100 << -5 << 99;
+        QTest::newRow("log at full scale") << 0 << 1000 << 1000 << 0;
+        QTest::newRow("log one below") << 0 << 1000 << 999 << 0;
+        QTest::newRow("log a decade") << 0 << 1000 << 10 << 66;
+        QTest::newRow("log two decades") << 0 << 1000 << 100 << 33;
+        QTest::newRow("log at one") << 0 << 1000 << 1 << 99;
+        QTest::newRow("log at zero") << 0 << 1000 << 0 << 99;
+        QTest::newRow("log two") << 0 << 1000 << 2 << 89;
+        QTest::newRow("sqrt at full scale") << 2 << 100 << 100 << 0;
+        QTest::newRow("sqrt one below") << 2 << 100 << 99 << 0;
+        QTest::newRow("sqrt a quarter") << 2 << 100 << 25 << 49;
+        QTest::newRow("sqrt one") << 2 << 100 << 1 << 89;
+        QTest::newRow("sqrt at the baseline") << 2 << 100 << 0 << 99;
+        QTest::newRow("sqrt below zero") << 2 << 100 << -9 << 99;
+    }
+    void scaleModeRows() {
+        QFETCH(int, mode);
+        QFETCH(int, yscale);
+        QFETCH(int, value);
+        QFETCH(int, row);
+        TestPlot p(std::vector<qint32>(101, value));
+        p.bare();
+        p.view.ymode = qint16(mode);
+        p.view.yscale = yscale;
+        for (bool fast : {false, true}) {
+            p.view.fastDraw = fast;
+            const QImage image = renderImage(p.view, QSize(fast ? 50 : 101, 100));
+            for (int x : {0, 25, image.width() - 1})
+                QCOMPARE(columnExtent(image, x, rgbOfOle(0)), qMakePair(row, row));
+        }
+    }
+
     void alarmLineRow_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("row"); // the lower of the line's two rows; -1 for no line
