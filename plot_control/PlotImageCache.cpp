@@ -314,17 +314,12 @@ struct PlotImageCache::Layers {
         overlay.fill(0);
         for (QImage* layer : {&background, &overlay}) {
             QPainter painter(layer);
-            preparePainter(painter);
-            RenderContext ctx(&painter, view);
-            ctx.scale = ratio;
-            ctx.pen = qMax(1, qRound(ratio));
-            GraphCanvas canvas(painter, ratio);
-            ctx.canvas = &canvas;
-            layOut(ctx, rect, false);
+            CanvasContext c(painter, view, ratio);
+            layOut(c.ctx, rect, false);
             if (layer == &background)
-                drawUnderLayer(ctx);
+                drawUnderLayer(c.ctx);
             else
-                drawOverLayer(ctx);
+                drawOverLayer(c.ctx);
         }
         back = oleColor(view.backColor).rgb() | 0xFF000000u;
         backgroundRuns.build(background, back);
@@ -361,12 +356,9 @@ const QImage& PlotImageCache::render(const PlotView& view, QSize size, qreal rat
     }
 
     QPainter painter(&L.target);
-    preparePainter(painter);
-    RenderContext ctx(&painter, view);
-    ctx.scale = ratio;
-    ctx.pen = qMax(1, qRound(ratio));
-    GraphCanvas canvas(painter, ratio);
-    ctx.canvas = &canvas;
+    CanvasContext c(painter, view, ratio);
+    RenderContext& ctx = c.ctx;
+    GraphCanvas& canvas = c.canvas;
     const RenderResult r = layOut(ctx, rect, false);
     if (result)
         *result = r;

@@ -2,6 +2,7 @@
 // transforms. Internal to the renderer.
 #pragma once
 
+#include "GraphCanvas.h"
 #include "PlotView.h"
 #include "Renderer.h"
 
@@ -12,8 +13,6 @@
 class QPainter;
 
 namespace trevium {
-
-class GraphCanvas;
 
 // Pixel row of a data value: (bottom - 1) - trunc(T(v) * (bottom - top) / T(F)), limited to the plot.
 class YTransform {
@@ -86,6 +85,18 @@ struct RenderContext {
 
     bool hasData = false;   // a data buffer exists: steps 6 to 15 run
     bool axisLayer = false; // any of ShowGrid, ShowAxes, ShowFrame, ShowTicks, ShowAlarm
+};
+
+// Device pixels per logical pixel of what `painter` draws on, and the thickness of a 1-pixel line there.
+qreal deviceScale(const QPainter& painter);
+int penFor(qreal scale);
+
+// A context that draws through `painter` at `scale` device pixels per logical pixel, with its own
+// span canvas and the painter set up as every phase expects.
+struct CanvasContext {
+    CanvasContext(QPainter& painter, const PlotView& view, qreal scale);
+    GraphCanvas canvas;
+    RenderContext ctx;
 };
 
 // The drawing's phases, in their order; a cached drawing runs them into different layers.

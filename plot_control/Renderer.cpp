@@ -484,21 +484,26 @@ int penFor(qreal scale) {
     return qMax(1, qRound(scale));
 }
 
+CanvasContext::CanvasContext(QPainter& painter, const PlotView& view, qreal scale)
+    : canvas(painter, scale), ctx(&painter, view) {
+    preparePainter(painter);
+    ctx.scale = scale;
+    ctx.pen = penFor(scale);
+    ctx.canvas = &canvas;
+}
+
 RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) {
     painter.save();
-    preparePainter(painter);
-    RenderContext ctx{&painter, view};
-    ctx.scale = deviceScale(painter);
-    ctx.pen = penFor(ctx.scale);
-    GraphCanvas canvas(painter, ctx.scale);
-    ctx.canvas = &canvas;
-    const RenderResult result = layOut(ctx, rect, true);
-    drawUnderLayer(ctx);
-    drawGraphPhase(ctx);
-    drawRoiLabelsPhase(ctx, nullptr);
-    drawOverLayer(ctx);
-    drawMarksPhase(ctx);
-    canvas.flush();
+    RenderResult result;
+    {
+        CanvasContext c(painter, view, deviceScale(painter));
+        result = layOut(c.ctx, rect, true);
+        drawUnderLayer(c.ctx);
+        drawGraphPhase(c.ctx);
+        drawRoiLabelsPhase(c.ctx, nullptr);
+        drawOverLayer(c.ctx);
+        drawMarksPhase(c.ctx);
+    }
     painter.restore();
     return result;
 }
