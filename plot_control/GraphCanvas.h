@@ -33,20 +33,20 @@ public:
 
     bool direct() const { return bits_ != nullptr; }
 
-    // Thickness of what span() and line() draw: a span becomes `pen` columns wide and `pen` - 1 rows
-    // longer downward, as a square pen of that size would draw it.
-    void setPen(int pen) { pen_ = qMax(pen, 1); }
-
     // A vertical span of column x, rows y0..y1 inclusive (either order). Later spans cover earlier ones.
     void span(int x, int y0, int y1, QRgb color) {
         if (y1 < y0)
             qSwap(y0, y1);
-        if (pen_ > 1) {
-            for (int k = 0; k < pen_; ++k)
-                thinSpan(x + k, y0, y1 + pen_ - 1, color);
-            return;
+        // The common case (a polyline continuing in the same column and colour) merges right here.
+        if (pending_ > 0 && x == column_) {
+            Pending& last = spans_[pending_ - 1];
+            if (last.color == color && y0 <= last.y1 + 1 && y1 >= last.y0 - 1) {
+                last.y0 = qMin(last.y0, y0);
+                last.y1 = qMax(last.y1, y1);
+                return;
+            }
         }
-        thinSpan(x, y0, y1, color);
+        addSpan(x, y0, y1, color);
     }
     // A line including both end points, rasterised as one vertical span per column.
     void line(int x0, int y0, int x1, int y1, QRgb color) {
@@ -68,19 +68,6 @@ public:
     template <typename Fn> static void forEachLineColumn(int x0, int y0, int x1, int y1, Fn&& fn);
 
 private:
-    void thinSpan(int x, int y0, int y1, QRgb color) {
-        // The common case (a polyline continuing in the same column and colour) merges right here.
-        if (pending_ > 0 && x == column_) {
-            Pending& last = spans_[pending_ - 1];
-            if (last.color == color && y0 <= last.y1 + 1 && y1 >= last.y0 - 1) {
-                last.y0 = qMin(last.y0, y0);
-                last.y1 = qMax(last.y1, y1);
-                return;
-            }
-        }
-        addSpan(x, y0, y1, color);
-    }
-
     struct Pending {
         int y0;
         int y1;
@@ -94,7 +81,6 @@ private:
     QPainter* painter_ = nullptr;
     std::vector<Span>* recorder_ = nullptr;
     qreal scale_ = 1.0;
-    int pen_ = 1;
     uchar* bits_ = nullptr;
     qsizetype bytesPerLine_ = 0;
     int width_ = 0;

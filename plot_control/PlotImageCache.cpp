@@ -210,7 +210,7 @@ struct PlotImageCache::Layers {
     // Copies the rows of `runs` in column x that lie in y0..y1 from `layer` into the target.
     void copyRuns(const ColumnRuns& runs, const uchar* layer, int x, int y0, int y1) {
         const auto* r = runs.runs.data();
-        for (int i = runs.start[size_t(x)]; i < runs.start[size_t(x) + 1]; ++i) {
+        for (int i = runs.start[size_t(x)]; i < runs.start[size_t(x) + 1] && r[i].first <= y1; ++i) {
             const int from = qMax(y0, r[i].first);
             const int to = qMin(y1, r[i].second);
             for (int y = from; y <= to; ++y)

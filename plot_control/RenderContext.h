@@ -17,8 +17,7 @@ namespace trevium {
 // Pixel row of a data value: (bottom - 1) - trunc(T(v) * (bottom - top) / T(F)), limited to the plot.
 class YTransform {
 public:
-    // `height`: the extent the full scale spans (bottom - top unless a thick pen shrinks the rows).
-    YTransform(qint16 mode, qint64 fullScale, int top, int bottom, int height = -1);
+    YTransform(qint16 mode, qint64 fullScale, int top, int bottom);
     int row(qint64 v) const;
     // Row before limiting (the grid's own formulas need the raw value).
     qint64 rawRow(qint64 v) const;
@@ -41,7 +40,8 @@ struct RenderContext {
     GraphCanvas* canvas = nullptr; // lines and the graph; text and images go through the painter
 
     // Device pixels per logical pixel. The layout is worked out in logical pixels; lines and the graph
-    // are drawn in device pixels, `pen` device pixels thick for every 1-pixel line.
+    // are drawn in device pixels: axis-aligned lines `pen` device pixels thick for every logical pixel,
+    // the graph one device pixel thick, so a high-density screen shows its full detail.
     qreal scale = 1.0;
     int pen = 1;
     // The device coordinate where logical pixel v begins.
@@ -78,10 +78,8 @@ struct RenderContext {
 
     int xOf(qint64 channel) const { return int(left + (channel - first) * width() / span); }
 
-    // The graph's rectangle in device pixels, shrunk by the pen so that a thick line on the baseline
-    // or at the right end covers exactly the device pixels of the logical row or column.
+    // The graph's rectangle in device pixels.
     int graphLeft = 0, graphTop = 0, graphRight = 0, graphBottom = 0;
-    int graphHeight = 0; // the plot's height in device pixels: the rows the full scale spans
 
     bool hasData = false;   // a data buffer exists: steps 6 to 15 run
     bool axisLayer = false; // any of ShowGrid, ShowAxes, ShowFrame, ShowTicks, ShowAlarm

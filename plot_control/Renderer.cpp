@@ -106,8 +106,8 @@ qint32 chooseFullScale(qint64 maxValue, qint32 yscale, int labelRoom, int plotHe
     return qint32(qMin<quint64>(magnitude, std::numeric_limits<qint32>::max()));
 }
 
-YTransform::YTransform(qint16 mode, qint64 fullScale, int top, int bottom, int height)
-    : mode_(mode), fullScale_(fullScale), top_(top), bottom_(bottom), height_(height < 0 ? bottom - top : height) {
+YTransform::YTransform(qint16 mode, qint64 fullScale, int top, int bottom)
+    : mode_(mode), fullScale_(fullScale), top_(top), bottom_(bottom), height_(bottom - top) {
     double tf = 0;
     if (mode == 0)
         tf = 10.0 * std::log10(double(qMax<qint64>(fullScale, 1)));
@@ -399,8 +399,7 @@ RenderResult layOut(RenderContext& ctx, const QRect& rect, bool drawWaterfall) {
     ctx.graphLeft = ctx.dev(left);
     ctx.graphTop = ctx.dev(top);
     ctx.graphRight = ctx.dev(right);
-    ctx.graphBottom = qMax(ctx.dev(bottom) - ctx.pen + 1, ctx.graphTop);
-    ctx.graphHeight = ctx.dev(bottom) - ctx.dev(top);
+    ctx.graphBottom = ctx.dev(bottom);
     ctx.axisLayer = view.showGrid || view.showAxes || view.showFrame || view.showTicks || view.showAlarm;
 
     // 4. ROI snapshot: the visible items, in list order.

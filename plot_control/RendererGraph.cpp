@@ -69,11 +69,11 @@ public:
     explicit GraphPainter(RenderContext& ctx)
         : ctx_(ctx), v_(ctx.view), canvas_(*ctx.canvas),
           left_(ctx.graphLeft), top_(ctx.graphTop), width_(ctx.graphRight - ctx.graphLeft),
-          y_(ctx.view.ymode, ctx.fullScale, ctx.graphTop, ctx.graphBottom, ctx.graphHeight),
+          y_(ctx.view.ymode, ctx.fullScale, ctx.graphTop, ctx.graphBottom),
           roi_(ctx.rois, rgbOf(ctx.view.graphColor)), ref_(rgbOf(v_.referenceColor)),
           alarm_(rgbOf(v_.alarmColor)), base_(ctx.graphBottom - 1),
           compare_(v_.compareMode && v_.reference), alarmOn_(v_.showAlarm && !v_.compareMode),
-          alarmRow_(y_.row(v_.alarmLevel)), height_(ctx.graphHeight),
+          alarmRow_(y_.row(v_.alarmLevel)), height_(ctx.graphBottom - ctx.graphTop),
           inverseScale_(ctx.fullScale > 0 ? 1.0 / double(ctx.fullScale) : 0.0) {
         if (y_.mode() == 0) {
             const int zero = y_.row(0);
@@ -83,14 +83,12 @@ public:
     }
 
     void draw() {
-        canvas_.setPen(ctx_.pen);
         const bool fast = v_.fastDraw && v_.graphStyle != 1 && width_ < ctx_.span;
         if (fast)
             fastPath();
         else
             normalPath();
         canvas_.flush();
-        canvas_.setPen(1);
     }
 
 private:
@@ -150,7 +148,7 @@ private:
     void segment(bool data, int px, int py, int x, int y, QRgb color) {
         switch (v_.graphStyle) {
         case 1: // points
-            spanOf(data, x, y - ctx_.pen, y, color); // two logical pixels high
+            spanOf(data, x, y - 1, y, color);
             break;
         case 3: // histogram
             if (v_.plotFilled) {
@@ -308,9 +306,9 @@ private:
                 const QRgb lowColor = ylo < alarmRow_ ? alarm_ : color;
                 const QRgb highColor = alarm_;
                 canvas_.span(x, ylo, ylo, lowColor);
-                canvas_.span(x, ylo - ctx_.pen, ylo - ctx_.pen, lowColor);
+                canvas_.span(x, ylo - 1, ylo - 1, lowColor);
                 canvas_.span(x, yhi, yhi, highColor);
-                canvas_.span(x, yhi - ctx_.pen, yhi - ctx_.pen, highColor);
+                canvas_.span(x, yhi - 1, yhi - 1, highColor);
             }
         }
         px_ = x;
