@@ -300,6 +300,19 @@ private slots:
             if (countColor(image, grid, QRect(pr.left(), y, pr.width(), 1)) > pr.width() / 5)
                 found.insert(y);
         QCOMPARE(found, expected);
+
+        // A decade beyond a full scale that is not a power of ten (50: decades up to round(1.7) = 2)
+        // is neither drawn nor labelled, in any mode: nothing lands above the target rectangle.
+        for (qint16 mode : {qint16(0), qint16(1), qint16(2)}) {
+            p.view.ymode = mode;
+            p.view.yscale = 50;
+            QImage tall(600, 500, QImage::Format_RGB32);
+            tall.fill(Qt::black);
+            QPainter painter(&tall);
+            render(painter, QRect(0, 200, 600, 300), p.view);
+            painter.end();
+            QCOMPARE(countColor(tall, qRgb(0, 0, 0), QRect(0, 0, 600, 200)), 600 * 200);
+        }
     }
 
     void linearGridRows_data() {
@@ -582,6 +595,17 @@ private slots:
                 render(painter, viaPainter.rect(), p.view);
                 painter.end();
                 QCOMPARE(viaPainter, direct);
+                // A host's painter that scales (DrawTo into a printer-like target) goes through QPainter.
+                QImage scaled(1066, 706, QImage::Format_RGB32), scaledClipped(1066, 706, QImage::Format_RGB32);
+                for (QImage* target : {&scaled, &scaledClipped}) {
+                    target->fill(Qt::black);
+                    QPainter host(target);
+                    host.scale(2, 2);
+                    if (target == &scaledClipped)
+                        host.setClipRect(QRect(0, 0, 533, 353));
+                    render(host, QRect(0, 0, 533, 353), p.view);
+                }
+                QCOMPARE(scaled, scaledClipped);
                 const QImage premultiplied =
                     renderImage(p.view, QSize(533, 353), nullptr, QImage::Format_ARGB32_Premultiplied);
                 QCOMPARE(premultiplied.convertToFormat(QImage::Format_RGB32), direct);
