@@ -639,6 +639,15 @@ private slots:
                     QVERIFY(r.fullScale > 0);
                 }
 
+        // A single point (Npoints 1) still gets its full scale, frame and axes.
+        {
+            TestPlot single(std::vector<qint32>{7});
+            RenderResult r;
+            const QImage image = renderImage(single.view, QSize(300, 200), &r);
+            QCOMPARE(r.fullScale, 10);
+            QVERIFY(countColor(image, rgbOfOle(single.view.axisColor)) > 300);
+        }
+
         // One channel shown (span 1), reversed window, no data, a zero-size target.
         TestPlot one(spectrum(300));
         one.view.firstPoint = one.view.lastPoint = 150;
