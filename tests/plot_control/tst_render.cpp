@@ -218,15 +218,26 @@ private slots:
         RenderResult r;
         const QImage image = renderImage(p.view, QSize(101, 200), &r);
         const int peakRow = 199 - int(60LL * 200 / r.fullScale);
-        QRect labelBox;
-        for (int y = 0; y < 200; ++y)
-            for (int x = 0; x < 101; ++x)
-                if (image.pixel(x, y) == rgbOfOle(kRed) && y < peakRow - 1)
-                    labelBox |= QRect(x, y, 1, 1);
+        const auto labelBoxOf = [&](const QImage& picture) {
+            QRect box;
+            for (int y = 0; y < 200; ++y)
+                for (int x = 0; x < 101; ++x)
+                    if (picture.pixel(x, y) == rgbOfOle(kRed) && y < peakRow - 1)
+                        box |= QRect(x, y, 1, 1);
+            return box;
+        };
+        const QRect labelBox = labelBoxOf(image);
         QVERIFY(!labelBox.isEmpty());
         QVERIFY(labelBox.bottom() <= peakRow - 1);
+        QVERIFY(labelBox.bottom() >= peakRow - 4); // standing on the peak, not floating above it
         QVERIFY(labelBox.left() >= 40 && labelBox.right() <= 60);
         QVERIFY(labelBox.height() > labelBox.width()); // rotated text is tall and narrow
+
+        // A higher reference counts only in compare mode.
+        std::vector<qint32> reference(102, 1);
+        reference[50] = 90;
+        p.setReference(reference);
+        QCOMPARE(labelBoxOf(renderImage(p.view, QSize(101, 200), &r)), labelBox);
     }
 
     void alarmColouring() {
