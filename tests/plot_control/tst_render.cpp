@@ -326,6 +326,25 @@ private slots:
         }
     }
 
+    void sqrtGridRows() {
+        // F 100: a line at 0, minor lines at 1..9 and 10..90, rows trunc(99 - sqrt(v) x 100 / 10).
+        TestPlot p(std::vector<qint32>(64, 0));
+        p.bare();
+        p.view.showGrid = p.view.gridOnTop = true;
+        p.view.gridColor = 0x00FFFF;
+        p.view.ymode = 2;
+        p.view.yscale = 100;
+        const QImage image = renderImage(p.view, QSize(200, 100));
+        QSet<int> expected;
+        for (int v : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 20, 30, 40, 50, 60, 70, 80, 90})
+            expected.insert(int(std::trunc(99 - std::sqrt(double(v)) * 100 / 10)));
+        QSet<int> found;
+        for (int y = 0; y < 100; ++y)
+            if (countColor(image, rgbOfOle(0x00FFFF), QRect(0, y, 200, 1)) > 40)
+                found.insert(y);
+        QCOMPARE(found, expected);
+    }
+
     void linearGridRows_data() {
         QTest::addColumn<int>("yscale");
         QTest::addColumn<int>("height");
