@@ -23,9 +23,14 @@ section="$(mktemp)"
   echo "- CPU: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores (shared with other work while measured)"
   echo "- Qt $(qtpaths6 --qt-version 2>/dev/null || echo unknown), QCustomPlot $(dpkg-query -W -f='${Version}' libqcustomplot-dev 2>/dev/null), build type RelWithDebInfo"
   echo
-  echo "Trevium times include copying the data into the control's buffer, filling the background and"
-  echo "rendering; QCustomPlot's include setData and drawing into a QImage. \"fast\" is FastDraw on,"
-  echo "\"perchannel\" FastDraw off."
+  echo "Trevium times are the control's window paint: copying the data into the control's buffer and"
+  echo "bringing its kept picture (PlotImageCache) up to date; QCustomPlot's include setData and drawing"
+  echo "into a QImage. Each iteration shows the other of two spectra that differ by their noise, as the"
+  echo "frames of a running scan differ. \"fast\" is FastDraw on, \"perchannel\" FastDraw off; \"x2\" is"
+  echo "device pixel ratio 2 (an image of twice the size each way). The summary divides CPU times (the"
+  echo "machine is shared: wall times also count other processes' turns); the goals are at most 0.30 of"
+  echo "the peer's time and at most 2.5 x the ratio-1 time at ratio 2. The strip chart is PushValue into"
+  echo "a 1000-point window rolling left plus the control's repaint."
   echo
   echo '```'
   cat "$out"

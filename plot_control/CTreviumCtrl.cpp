@@ -4,6 +4,7 @@
 
 #include "AboutDialog.h"
 #include "ControlPointerHost.h"
+#include "PlotImageCache.h"
 #include "PointerController.h"
 #include "ScriptReferences.h"
 
@@ -29,6 +30,7 @@ CTreviumCtrl::CTreviumCtrl(QWidget* parent, Init init) : QWidget(parent) {
     zoomBox_ = std::make_shared<ZoomBox>();
     zoomBox_->setControl(this);
 
+    picture_ = std::make_unique<PlotImageCache>();
     pointerHost_ = std::make_unique<ControlPointerHost>(*this);
     pointer_ = std::make_unique<PointerController>(*pointerHost_);
     setCursor(Qt::ArrowCursor);

@@ -25,6 +25,7 @@
 #include <memory>
 
 namespace trevium {
+class PlotImageCache;
 class PointerController;
 class ControlPointerHost;
 } // namespace trevium
@@ -299,6 +300,7 @@ private:
 
     std::unique_ptr<trevium::ControlPointerHost> pointerHost_;
     std::unique_ptr<trevium::PointerController> pointer_;
+    std::unique_ptr<trevium::PlotImageCache> picture_; // the window's picture, kept between paints
     QRect plotRect_;
     QRect waterfallRect_;
     bool clickPending_ = false;

@@ -3,6 +3,7 @@
 
 #include "ControlPointerHost.h"
 #include "PainterHandles.h"
+#include "PlotImageCache.h"
 #include "PngExport.h"
 #include "PointerController.h"
 #include "Renderer.h"
@@ -115,35 +116,32 @@ PlotView CTreviumCtrl::plotView() const {
 }
 
 void CTreviumCtrl::paintEvent(QPaintEvent*) {
-    const PlotView view = plotView();
-    const QColor back = oleColor(props_.backColor);
-    auto drawAll = [&](QPainter& painter) {
-        painter.fillRect(rect(), back);
-        const QRect client = clientRect();
-        if (!client.isEmpty()) {
-            const RenderResult result = trevium::render(painter, client, view);
-            plotRect_ = result.plotRect;
-            waterfallRect_ = result.waterfallRect;
-        }
-        if (props_.borderStyle) {
-            if (props_.appearance)
-                qDrawShadePanel(&painter, rect(), palette(), true, 2);
-            else
-                qDrawPlainRect(&painter, rect(), Qt::black, 1);
-        }
-    };
-    // Off-screen first, then one blit, so the plot never flickers while it is built up.
-    QImage image(size(), QImage::Format_RGB32);
-    if (!image.isNull()) {
-        {
-            QPainter offscreen(&image);
-            drawAll(offscreen);
-        }
-        QPainter(this).drawImage(0, 0, image);
-        return;
+    QPainter painter(this);
+    const QRect client = clientRect();
+    if (client != rect()) {
+        // The border's margin, under the border itself.
+        const QColor back = oleColor(props_.backColor);
+        const QRect r = rect();
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), client.top() - r.top()), back);
+        painter.fillRect(QRect(QPoint(r.left(), client.bottom() + 1), r.bottomRight()), back);
+        painter.fillRect(QRect(QPoint(r.left(), client.top()), QPoint(client.left() - 1, client.bottom())), back);
+        painter.fillRect(QRect(QPoint(client.right() + 1, client.top()), QPoint(r.right(), client.bottom())), back);
     }
-    QPainter direct(this);
-    drawAll(direct);
+    if (!client.isEmpty()) {
+        // Drawn off-screen at the screen's own pixel density, then shown in one blit, so the plot never
+        // flickers and is as sharp as the text around it. The picture is kept for the next paint.
+        RenderResult result;
+        const QImage& image = picture_->render(plotView(), client.size(), devicePixelRatio(), &result);
+        painter.drawImage(client.topLeft(), image);
+        plotRect_ = result.plotRect.translated(client.topLeft());
+        waterfallRect_ = result.waterfallRect.isEmpty() ? QRect() : result.waterfallRect.translated(client.topLeft());
+    }
+    if (props_.borderStyle) {
+        if (props_.appearance)
+            qDrawShadePanel(&painter, rect(), palette(), true, 2);
+        else
+            qDrawPlainRect(&painter, rect(), Qt::black, 1);
+    }
 }
 
 void CTreviumCtrl::DrawTo(qint32 dstHDC, qint32 dstX, qint32 dstY, qint32 dstW, qint32 dstH) {

@@ -57,11 +57,11 @@ HResult dispConvert(const QVariant& in, QMetaType target, QVariant& out) {
             if (!std::isfinite(d) || d < double(lo) - 0.5 || d > double(hi) + 0.5)
                 return DISP_E_OVERFLOW;
             v = std::llround(d);
+        } else if (from == QMetaType::Bool) {
+            v = in.toBool() ? -1 : 0; // VARIANT_TRUE, as a host's conversion of True to a number gives
         } else {
             bool ok = false;
             v = in.toLongLong(&ok);
-            if (!ok && from == QMetaType::Bool)
-                v = in.toBool() ? -1 : 0, ok = true;
             if (!ok)
                 return DISP_E_TYPEMISMATCH;
         }

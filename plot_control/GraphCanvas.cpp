@@ -15,17 +15,19 @@ bool isOpaque32(QImage::Format f) {
 
 } // namespace
 
-GraphCanvas::GraphCanvas(QPainter& painter) : painter_(painter) {
+GraphCanvas::GraphCanvas(QPainter& painter, qreal scale) : painter_(&painter), scale_(scale) {
     QPaintDevice* device = painter.device();
     if (!device || device->devType() != QInternal::Image)
         return;
     auto* image = static_cast<QImage*>(device);
     const QTransform t = painter.deviceTransform();
-    // Writing the bits directly is only the same as QPainter::fillRect when nothing transforms,
-    // clips or blends, and the image's buffer is not shared with a copy.
-    if (!isOpaque32(image->format()) || t.type() > QTransform::TxTranslate || painter.hasClipping() ||
+    // Writing the bits directly is only the same as QPainter::fillRect when nothing but the device
+    // pixel ratio scales, nothing rotates, clips or blends, and the image's buffer is not shared.
+    const bool scaledOnly = t.type() <= QTransform::TxScale && qFuzzyCompare(t.m11(), scale) &&
+                            qFuzzyCompare(t.m22(), scale) && qFuzzyCompare(image->devicePixelRatio(), scale);
+    if (!isOpaque32(image->format()) || !scaledOnly || painter.hasClipping() ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver || painter.opacity() != 1.0 ||
-        !image->isDetached() || image->devicePixelRatio() != 1.0)
+        !image->isDetached())
         return;
     if (t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
         return;
@@ -37,8 +39,20 @@ GraphCanvas::GraphCanvas(QPainter& painter) : painter_(painter) {
     bits_ = image->bits();
 }
 
+GraphCanvas::GraphCanvas(std::vector<Span>& recorder) : recorder_(&recorder) {}
+
 GraphCanvas::~GraphCanvas() {
     flush();
+}
+
+// Through the painter: device pixels are 1 / scale logical units; the raster engine rounds the mapped
+// rectangle's edges, so a device rectangle lands exactly on its pixels.
+void GraphCanvas::fillDevice(int x, int y, int w, int h, QRgb color) {
+    if (scale_ == 1.0) {
+        painter_->fillRect(QRect(x, y, w, h), QColor::fromRgb(color));
+        return;
+    }
+    painter_->fillRect(QRectF(x / scale_, y / scale_, w / scale_, h / scale_), QColor::fromRgb(color));
 }
 
 void GraphCanvas::addSpan(int x, int y0, int y1, QRgb color) {
@@ -54,7 +68,7 @@ void GraphCanvas::addSpan(int x, int y0, int y1, QRgb color) {
     }
     pending_ = kept;
     if (pending_ > 0) {
-        Span& last = spans_[pending_ - 1];
+        Pending& last = spans_[pending_ - 1];
         if (last.color == color && y0 <= last.y1 + 1 && y1 >= last.y0 - 1) {
             last.y0 = qMin(last.y0, y0);
             last.y1 = qMax(last.y1, y1);
@@ -65,13 +79,32 @@ void GraphCanvas::addSpan(int x, int y0, int y1, QRgb color) {
         flush();
         column_ = x;
     }
-    spans_[pending_++] = Span{y0, y1, color};
+    spans_[pending_++] = Pending{y0, y1, color};
 }
 
 void GraphCanvas::flush() {
     for (int i = 0; i < pending_; ++i)
         paint(column_, spans_[i].y0, spans_[i].y1, spans_[i].color);
     pending_ = 0;
+}
+
+void GraphCanvas::fill(int x0, int y0, int x1, int y1, QRgb color) {
+    flush();
+    if (x1 < x0)
+        qSwap(x0, x1);
+    if (y1 < y0)
+        qSwap(y0, y1);
+    if (recorder_) {
+        for (int x = x0; x <= x1; ++x)
+            paint(x, y0, y1, color);
+        return;
+    }
+    if (!bits_) {
+        fillDevice(x0, y0, x1 - x0 + 1, y1 - y0 + 1, color);
+        return;
+    }
+    for (int y = y0; y <= y1; ++y)
+        paintRow(x0, x1, y, color);
 }
 
 void GraphCanvas::hline(int x0, int x1, int y, QRgb color, int on, int off) {
@@ -137,7 +170,12 @@ void GraphCanvas::vline(int x, int y0, int y1, QRgb color, int on, int off) {
 
 void GraphCanvas::paintRow(int x0, int x1, int y, QRgb color) {
     if (!bits_) {
-        painter_.fillRect(QRect(x0, y, x1 - x0 + 1, 1), QColor::fromRgb(color));
+        if (recorder_) {
+            for (int x = x0; x <= x1; ++x)
+                recorder_->push_back(Span{x, y, y, color});
+        } else {
+            fillDevice(x0, y, x1 - x0 + 1, 1, color);
+        }
         return;
     }
     x0 += dx_;
@@ -155,7 +193,10 @@ void GraphCanvas::paintRow(int x0, int x1, int y, QRgb color) {
 
 void GraphCanvas::paint(int x, int y0, int y1, QRgb color) {
     if (!bits_) {
-        painter_.fillRect(QRect(x, y0, 1, y1 - y0 + 1), QColor::fromRgb(color));
+        if (recorder_)
+            recorder_->push_back(Span{x, y0, y1, color});
+        else
+            fillDevice(x, y0, 1, y1 - y0 + 1, color);
         return;
     }
     x += dx_;

@@ -1,19 +1,32 @@
 // Raster target of the graph: everything the graph draws is reduced to vertical pixel spans, collected
-// per pixel column and painted once per column. Spans go straight into the bits of a QImage when the
-// painter allows it (identity or integer-translation transform, no clipping, opaque 32-bit format),
+// per pixel column and painted once per column. Coordinates are device pixels: with a painter on an
+// image of device pixel ratio s, (x, y) is the pixel s * logical origin + (x, y), so a high-density
+// screen gets the graph at its own resolution. Spans go straight into the bits of a QImage when the
+// painter allows it (a scale of s plus an integer translation, no clipping, opaque 32-bit format),
 // otherwise through QPainter::fillRect. Both back ends receive the same spans, so the pixels are equal.
+// A recording canvas paints nothing: it appends the spans, in painting order, to a list.
 #pragma once
 
 #include <QRgb>
 #include <QtGlobal>
+#include <vector>
 
 class QPainter;
 
 namespace trevium {
 
+struct Span {
+    int x;
+    int y0;
+    int y1;
+    QRgb color;
+};
+
 class GraphCanvas {
 public:
-    explicit GraphCanvas(QPainter& painter);
+    // `scale`: device pixels per logical pixel of the painter (1 keeps logical and device pixels equal).
+    explicit GraphCanvas(QPainter& painter, qreal scale = 1.0);
+    explicit GraphCanvas(std::vector<Span>& recorder);
     ~GraphCanvas();
     GraphCanvas(const GraphCanvas&) = delete;
     GraphCanvas& operator=(const GraphCanvas&) = delete;
@@ -26,7 +39,7 @@ public:
             qSwap(y0, y1);
         // The common case (a polyline continuing in the same column and colour) merges right here.
         if (pending_ > 0 && x == column_) {
-            Span& last = spans_[pending_ - 1];
+            Pending& last = spans_[pending_ - 1];
             if (last.color == color && y0 <= last.y1 + 1 && y1 >= last.y0 - 1) {
                 last.y0 = qMin(last.y0, y0);
                 last.y1 = qMax(last.y1, y1);
@@ -42,6 +55,9 @@ public:
     // Paints what is still pending. Called by the destructor as well, and before any QPainter drawing.
     void flush();
 
+    // The rectangle x0..x1, y0..y1 (inclusive, device pixels) painted at once, pending spans first.
+    void fill(int x0, int y0, int x1, int y1, QRgb color);
+
     // Axis-aligned lines painted at once (pending spans first), both ends included. A dash pattern of
     // `on` painted and `off` skipped pixels starts at the first end; off = 0 draws a solid line.
     void hline(int x0, int x1, int y, QRgb color, int on = 1, int off = 0);
@@ -52,7 +68,7 @@ public:
     template <typename Fn> static void forEachLineColumn(int x0, int y0, int x1, int y1, Fn&& fn);
 
 private:
-    struct Span {
+    struct Pending {
         int y0;
         int y1;
         QRgb color;
@@ -60,8 +76,11 @@ private:
     void addSpan(int x, int y0, int y1, QRgb color);
     void paint(int x, int y0, int y1, QRgb color);
     void paintRow(int x0, int x1, int y, QRgb color);
+    void fillDevice(int x, int y, int w, int h, QRgb color);
 
-    QPainter& painter_;
+    QPainter* painter_ = nullptr;
+    std::vector<Span>* recorder_ = nullptr;
+    qreal scale_ = 1.0;
     uchar* bits_ = nullptr;
     qsizetype bytesPerLine_ = 0;
     int width_ = 0;
@@ -72,7 +91,7 @@ private:
     static constexpr int MaxPending = 16;
     int column_ = 0;
     int pending_ = 0;
-    Span spans_[MaxPending];
+    Pending spans_[MaxPending];
 };
 
 template <typename Fn> void GraphCanvas::forEachLineColumn(int x0, int y0, int x1, int y1, Fn&& fn) {

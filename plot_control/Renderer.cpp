@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPolygon>
 #include <QStaticText>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <limits>
@@ -31,9 +32,16 @@ constexpr std::array<QRgb, 31> kSystemColors = {
     0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
     0xFFFFE1, 0xB5B5B5, 0x0066CC, 0xB9D1EA, 0xD7E4F2, 0x3399FF, 0xF0F0F0};
 
-// Fonts are kept per pixel size so their engines are looked up once, not on every drawing.
-const QFont& plotFont(int pixelSize) {
-    thread_local std::array<QFont, 21> fonts;
+// Fonts are kept per pixel size, with the measures the layout needs, so their engines are looked up
+// and the text measured once, not on every drawing.
+struct PlotFont {
+    QFont font;
+    int digitsWidth = 0; // "88888"
+    int height = 0;
+};
+
+const PlotFont& plotFont(int pixelSize) {
+    thread_local std::array<PlotFont, 21> fonts;
     thread_local std::array<bool, 21> made{};
     const size_t i = size_t(qBound(0, pixelSize, 20));
     if (!made[i]) {
@@ -42,7 +50,8 @@ const QFont& plotFont(int pixelSize) {
         font.setWeight(QFont::Normal);
         font.setStyleStrategy(QFont::NoAntialias);
         font.setHintingPreference(QFont::PreferFullHinting);
-        fonts[i] = font;
+        const QFontMetrics fm(font);
+        fonts[i] = PlotFont{font, fm.horizontalAdvance(QStringLiteral("88888")), fm.height()};
         made[i] = true;
     }
     return fonts[i];
@@ -180,6 +189,8 @@ namespace {
 
 // Widest visible, labelled snapshot item in the rotated font, at most half the plot height.
 int roiLabelRoom(const RenderContext& ctx) {
+    if (std::none_of(ctx.rois.begin(), ctx.rois.end(), [](const RoiSnapshot& r) { return !r.label.isEmpty(); }))
+        return 0;
     const QFontMetrics fm(ctx.vFont);
     int room = 0;
     for (const RoiSnapshot& roi : ctx.rois)
@@ -188,11 +199,12 @@ int roiLabelRoom(const RenderContext& ctx) {
     return qMin(room, qMax(ctx.height(), 0) / 2);
 }
 
-void drawRoiLabels(RenderContext& ctx, const YTransform& y) {
+void drawRoiLabels(RenderContext& ctx, const YTransform& y, QList<QRect>* labelRects) {
     const PlotView& v = ctx.view;
-    QPainter& p = ctx.painter;
+    QPainter& p = *ctx.painter;
     p.setFont(ctx.vFont);
-    const int e = p.fontMetrics().height() / 2;
+    const QFontMetrics fm = p.fontMetrics();
+    const int e = fm.height() / 2;
     const qint64 k = qint64(e + 1) * ctx.span / qMax(ctx.width(), 1);
     for (const RoiSnapshot& roi : ctx.rois) {
         if (roi.label.isEmpty() || roi.firstChannel >= roi.lastChannel)
@@ -209,12 +221,19 @@ void drawRoiLabels(RenderContext& ctx, const YTransform& y) {
         p.setPen(oleColor(roi.color));
         const int x = int(ctx.left + (c - ctx.first) * ctx.width() / ctx.span - e);
         drawVerticalText(p, x, y0 - 1, roi.label, Qt::AlignLeft | Qt::AlignTop);
+        if (labelRects) {
+            // The rotated text runs upward from (x, y0 - 1); a margin covers glyphs beyond the metrics.
+            const int length = fm.horizontalAdvance(roi.label);
+            const QRect logical(QPoint(x - 4, y0 - 1 - length - 4), QPoint(x + fm.height() + 4, y0 + 3));
+            labelRects->append(QRect(QPoint(ctx.dev(logical.left()), ctx.dev(logical.top())),
+                                     QPoint(ctx.dev(logical.right() + 1), ctx.dev(logical.bottom() + 1))));
+        }
     }
 }
 
 void drawTitles(RenderContext& ctx) {
     const PlotView& v = ctx.view;
-    QPainter& p = ctx.painter;
+    QPainter& p = *ctx.painter;
     p.setPen(oleColor(v.labelColor));
     if (v.wfHeightRatio < 100 && !v.yLabel.isEmpty()) {
         p.setFont(ctx.vFont);
@@ -231,14 +250,15 @@ void drawCursor(RenderContext& ctx, const YTransform& y) {
     const PlotView& v = ctx.view;
     if (v.cursorPos < ctx.first || v.cursorPos > ctx.last || v.cursorPos >= ctx.length)
         return;
-    QPainter& p = ctx.painter;
+    QPainter& p = *ctx.painter;
     const int x = ctx.xOf(v.cursorPos);
     const QColor color = oleColor(v.cursorColor);
     if (v.cursorType != 1) {
         if (ctx.bottom - 1 >= ctx.top)
-            ctx.canvas->vline(x, ctx.top, ctx.bottom - 1, color.rgb(), 6, 3);
+            ctx.vline(x, ctx.top, ctx.bottom - 1, color.rgb(), 6, 3);
         return;
     }
+    ctx.canvas->flush();
     const int yc = y.row(v.data[v.cursorPos]);
     p.setPen(QPen(color, 1));
     p.setBrush(color);
@@ -247,12 +267,20 @@ void drawCursor(RenderContext& ctx, const YTransform& y) {
     p.setBrush(Qt::NoBrush);
     p.setFont(ctx.hFont);
     const double value = v.calEnable ? calibrated(v, v.cursorPos) : double(v.cursorPos);
-    drawAlignedText(p, x + 1, yc - 18, formatValue(value), Qt::AlignHCenter | Qt::AlignBottom);
+    const QString text = formatValue(value);
+    drawAlignedText(p, x + 1, yc - 18, text, Qt::AlignHCenter | Qt::AlignBottom);
+    if (ctx.marks) {
+        const QFontMetrics fm(ctx.hFont);
+        const int half = fm.horizontalAdvance(text) / 2 + 4;
+        const QRect logical(QPoint(qMin(x - 5, x + 1 - half), yc - 18 - fm.height() - 4),
+                            QPoint(qMax(x + 5, x + 1 + half), yc));
+        ctx.marks->append(QRect(QPoint(ctx.dev(logical.left()), ctx.dev(logical.top())),
+                                QPoint(ctx.dev(logical.right() + 1), ctx.dev(logical.bottom() + 1))));
+    }
 }
 
 void drawZoomBox(RenderContext& ctx) {
     const PlotView& v = ctx.view;
-    GraphCanvas& c = *ctx.canvas;
     const QRgb color = rgbOf(v.zoomColor);
     const qint64 lo = qMin(v.zoomFirst, v.zoomLast);
     const qint64 hi = qMax(v.zoomFirst, v.zoomLast);
@@ -263,31 +291,66 @@ void drawZoomBox(RenderContext& ctx) {
     if (xl < ctx.left)
         xl = ctx.left;
     else if (edgeBottom >= ctx.top)
-        c.vline(int(xl), ctx.top, edgeBottom, color);
+        ctx.vline(int(xl), ctx.top, edgeBottom, color);
     if (xr > ctx.right)
         xr = ctx.right;
     else if (edgeBottom >= ctx.top)
-        c.vline(int(xr), ctx.top, edgeBottom, color);
+        ctx.vline(int(xr), ctx.top, edgeBottom, color);
     if (xr >= xl) {
-        c.hline(int(xl), int(xr), ctx.top, color);
-        c.hline(int(xl), int(xr), ctx.bottom - 2, color);
+        ctx.hline(int(xl), int(xr), ctx.top, color);
+        ctx.hline(int(xl), int(xr), ctx.bottom - 2, color);
     }
 }
 
 } // namespace
 
-RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) {
-    RenderResult result;
-    painter.save();
+void RenderContext::hline(int x0, int x1, int y, QRgb color, int on, int off) {
+    if (x1 < x0)
+        qSwap(x0, x1);
+    if (scale == 1.0 && !marks) {
+        canvas->hline(x0, x1, y, color, on, off);
+        return;
+    }
+    on = qMax(on, 1);
+    const int top = dev(y);
+    const int bottom = top + pen - 1;
+    const auto right = [&](int x) { return qMax(dev(x + 1) - 1, dev(x)); };
+    if (marks)
+        marks->append(QRect(QPoint(dev(x0), top), QPoint(right(x1), bottom)));
+    const int length = off > 0 ? on : x1 - x0 + 1;
+    for (int a = x0; a <= x1; a += length + qMax(off, 0))
+        canvas->fill(dev(a), top, right(qMin(a + length - 1, x1)), bottom, color);
+}
+
+void RenderContext::vline(int x, int y0, int y1, QRgb color, int on, int off) {
+    if (y1 < y0)
+        qSwap(y0, y1);
+    if (scale == 1.0 && !marks) {
+        canvas->vline(x, y0, y1, color, on, off);
+        return;
+    }
+    on = qMax(on, 1);
+    const int left = dev(x);
+    const int right = left + pen - 1;
+    const auto bottom = [&](int y) { return qMax(dev(y + 1) - 1, dev(y)); };
+    if (marks)
+        marks->append(QRect(QPoint(left, dev(y0)), QPoint(right, bottom(y1))));
+    const int length = off > 0 ? on : y1 - y0 + 1;
+    for (int a = y0; a <= y1; a += length + qMax(off, 0))
+        canvas->fill(left, dev(a), right, bottom(qMin(a + length - 1, y1)), color);
+}
+
+void preparePainter(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setBrush(Qt::NoBrush);
     painter.setBackgroundMode(Qt::TransparentMode);
+}
 
-    RenderContext ctx{painter, view};
-    GraphCanvas canvas(painter);
-    ctx.canvas = &canvas;
+RenderResult layOut(RenderContext& ctx, const QRect& rect, bool drawWaterfall) {
+    const PlotView& view = ctx.view;
+    RenderResult result;
     int left = rect.left();
     int top = rect.top();
     int right = left + qMax(rect.width(), 0);
@@ -297,12 +360,11 @@ RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) 
 
     // 1. Fonts follow the target height.
     ctx.h = qBound(13, (bottom - top) / 40 + 8, 20);
-    ctx.hFont = plotFont(ctx.h);
-    ctx.vFont = plotFont(qBound(12, ctx.h - 2, 16));
-    painter.setFont(ctx.hFont);
-    const QFontMetrics fm = painter.fontMetrics();
-    const int W = fm.horizontalAdvance(QStringLiteral("88888"));
-    const int H = fm.height();
+    const PlotFont& hFont = plotFont(ctx.h);
+    ctx.hFont = hFont.font;
+    ctx.vFont = plotFont(qBound(12, ctx.h - 2, 16)).font;
+    const int W = hFont.digitsWidth;
+    const int H = hFont.height;
 
     // 2. Margins for tick labels and axis titles.
     if (view.showTicks) {
@@ -319,12 +381,14 @@ RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) 
     bottom = qMax(bottom, top);
 
     // 3. Waterfall band below the graph.
+    ctx.band = 0;
     if (view.showWaterfall && view.wfHeightRatio > 0) {
         const int rectHeight = bottom - top;
         ctx.band = int(qMin<qint64>(qint64(view.wfHeightRatio) * rectHeight / 100, rectHeight));
         bottom -= ctx.band;
         result.waterfallRect = QRect(left, bottom, right - left, ctx.band);
-        drawWaterfall(painter, canvas, view, left, bottom, right, bottom + ctx.band);
+        if (drawWaterfall)
+            trevium::drawWaterfall(ctx, left, bottom, right, bottom + ctx.band);
     }
     ctx.left = left;
     ctx.top = top;
@@ -332,58 +396,113 @@ RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) 
     ctx.bottom = bottom;
     result.plotRect = QRect(left, top, right - left, bottom - top);
     ctx.ticksShown = view.showTicks && view.wfHeightRatio < 100;
+    ctx.graphLeft = ctx.dev(left);
+    ctx.graphTop = ctx.dev(top);
+    ctx.graphRight = ctx.dev(right);
+    ctx.graphBottom = ctx.dev(bottom);
+    ctx.axisLayer = view.showGrid || view.showAxes || view.showFrame || view.showTicks || view.showAlarm;
 
     // 4. ROI snapshot: the visible items, in list order.
+    ctx.rois.clear();
     if (view.showROIs && view.wfHeightRatio < 100)
         for (const RoiSnapshot& roi : view.rois)
             if (roi.visible)
                 ctx.rois.append(roi);
 
     // 5. Nothing more to draw without data.
-    if (view.data && view.bufferLength > 0) {
-        ctx.length = view.bufferLength;
-        ctx.first = qBound(0, view.firstPoint, ctx.length - 1);
-        ctx.last = qBound(0, view.lastPoint, ctx.length - 1);
-        ctx.span = qMax<qint64>(qint64(ctx.last) - ctx.first, 1);
+    ctx.hasData = view.data && view.bufferLength > 0;
+    if (!ctx.hasData)
+        return result;
+    ctx.length = view.bufferLength;
+    ctx.first = qBound(0, view.firstPoint, ctx.length - 1);
+    ctx.last = qBound(0, view.lastPoint, ctx.length - 1);
+    ctx.span = qMax<qint64>(qint64(ctx.last) - ctx.first, 1);
 
-        // 6. Maximum over all points (and the reference in compare mode).
-        const qint32 count = qBound(0, view.npoints, ctx.length);
-        qint64 maxValue = std::numeric_limits<qint64>::min();
-        for (qint32 i = 0; i < count; ++i)
-            maxValue = qMax<qint64>(maxValue, view.data[i]);
-        if (view.compareMode && view.reference)
-            for (qint32 i = 0; i < count; ++i)
-                maxValue = qMax<qint64>(maxValue, view.reference[i]);
-        if (count == 0)
-            maxValue = 0;
+    // 6. Maximum over all points (and the reference in compare mode).
+    const qint32 count = qBound(0, view.npoints, ctx.length);
+    qint32 maxValue = count > 0 ? *std::max_element(view.data, view.data + count) : 0;
+    if (view.compareMode && view.reference && count > 0)
+        maxValue = qMax(maxValue, *std::max_element(view.reference, view.reference + count));
 
-        // 7.-8. Full scale, leaving room for the ROI labels above the highest value.
-        const int labelRoom = view.showROIs ? roiLabelRoom(ctx) : 0;
-        ctx.fullScale = chooseFullScale(maxValue, view.yscale, labelRoom, ctx.height());
-        result.fullScale = qint32(ctx.fullScale);
-        const YTransform yt(view.ymode, ctx.fullScale, ctx.top, ctx.bottom);
+    // 7.-8. Full scale, leaving room for the ROI labels above the highest value.
+    const int labelRoom = view.showROIs ? roiLabelRoom(ctx) : 0;
+    ctx.fullScale = chooseFullScale(maxValue, view.yscale, labelRoom, ctx.height());
+    result.fullScale = qint32(ctx.fullScale);
+    return result;
+}
 
-        // 9.-12. Grid under the graph (unless on top), graph, ROI labels, then frame, axes, ticks.
-        const bool layer =
-            view.showGrid || view.showAxes || view.showFrame || view.showTicks || view.showAlarm;
-        if (layer && !view.gridOnTop)
-            drawAxisLayer(ctx, true, false);
-        if (ctx.height() > 0)
-            drawGraph(ctx);
-        if (view.showROIs && ctx.height() > 0)
-            drawRoiLabels(ctx, yt);
-        if (layer)
-            drawAxisLayer(ctx, view.gridOnTop, true);
+void drawUnderLayer(RenderContext& ctx) {
+    // 9. The grid under the graph, unless on top.
+    if (ctx.hasData && ctx.axisLayer && !ctx.view.gridOnTop)
+        drawAxisLayer(ctx, true, false);
+}
 
-        // 13.-15. Axis titles, cursor, zoom box.
-        if (view.showTicks && view.showLabels)
-            drawTitles(ctx);
-        if (view.showCursor && ctx.height() > 0)
-            drawCursor(ctx, yt);
-        if (view.zoomVisible)
-            drawZoomBox(ctx);
+void drawGraphPhase(RenderContext& ctx) {
+    // 10. Data and reference.
+    if (ctx.hasData && ctx.height() > 0)
+        drawGraph(ctx);
+}
+
+void drawRoiLabelsPhase(RenderContext& ctx, QList<QRect>* labelRects) {
+    // 11. ROI labels above their peaks.
+    if (ctx.hasData && ctx.view.showROIs && ctx.height() > 0)
+        drawRoiLabels(ctx, YTransform(ctx.view.ymode, ctx.fullScale, ctx.top, ctx.bottom), labelRects);
+}
+
+void drawOverLayer(RenderContext& ctx) {
+    if (!ctx.hasData)
+        return;
+    // 12. Frame, axes, ticks and alarm line on top (the grid too when on top), 13. axis titles.
+    if (ctx.axisLayer)
+        drawAxisLayer(ctx, ctx.view.gridOnTop, true);
+    if (ctx.view.showTicks && ctx.view.showLabels)
+        drawTitles(ctx);
+}
+
+void drawMarksPhase(RenderContext& ctx) {
+    if (!ctx.hasData)
+        return;
+    // 14. Cursor, 15. zoom box.
+    if (ctx.view.showCursor && ctx.height() > 0)
+        drawCursor(ctx, YTransform(ctx.view.ymode, ctx.fullScale, ctx.top, ctx.bottom));
+    if (ctx.view.zoomVisible)
+        drawZoomBox(ctx);
+    ctx.canvas->flush();
+}
+
+qreal deviceScale(const QPainter& painter) {
+    // Device pixels are only addressed one by one when the painter itself does not transform.
+    const QPaintDevice* device = painter.device();
+    if (!device || painter.worldTransform().type() > QTransform::TxTranslate)
+        return 1.0;
+    const qreal ratio = device->devicePixelRatio();
+    return ratio >= 1.0 && ratio <= 16.0 ? ratio : 1.0;
+}
+
+int penFor(qreal scale) {
+    return qMax(1, qRound(scale));
+}
+
+CanvasContext::CanvasContext(QPainter& painter, const PlotView& view, qreal scale)
+    : canvas(painter, scale), ctx(&painter, view) {
+    preparePainter(painter);
+    ctx.scale = scale;
+    ctx.pen = penFor(scale);
+    ctx.canvas = &canvas;
+}
+
+RenderResult render(QPainter& painter, const QRect& rect, const PlotView& view) {
+    painter.save();
+    RenderResult result;
+    {
+        CanvasContext c(painter, view, deviceScale(painter));
+        result = layOut(c.ctx, rect, true);
+        drawUnderLayer(c.ctx);
+        drawGraphPhase(c.ctx);
+        drawRoiLabelsPhase(c.ctx, nullptr);
+        drawOverLayer(c.ctx);
+        drawMarksPhase(c.ctx);
     }
-    canvas.flush();
     painter.restore();
     return result;
 }

@@ -130,7 +130,7 @@ qint64 niceStep(qint64 raw) {
 class AxisPainter {
 public:
     AxisPainter(RenderContext& ctx, bool withGrid, bool withRest)
-        : ctx_(ctx), v_(ctx.view), p_(ctx.painter), c_(*ctx.canvas), grid_(withGrid && ctx.view.showGrid),
+        : ctx_(ctx), v_(ctx.view), p_(*ctx.painter), grid_(withGrid && ctx.view.showGrid),
           ticks_(withRest && ctx.ticksShown), rest_(withRest), axis_(rgbOf(v_.axisColor)),
           gridColor_(rgbOf(v_.gridColor)), labelPen_(oleColor(v_.labelColor), 1) {}
 
@@ -147,16 +147,16 @@ public:
         const int L = ctx_.left, T = ctx_.top, R = ctx_.right, B = ctx_.bottom;
         if (v_.showFrame) {
             const int frameBottom = B + ctx_.band - 1;
-            c_.hline(L, R, T - 1, axis_);
-            c_.hline(L, R, frameBottom, axis_);
-            c_.vline(L, T - 1, frameBottom, axis_);
-            c_.vline(R, T - 1, frameBottom, axis_);
+            ctx_.hline(L, R, T - 1, axis_);
+            ctx_.hline(L, R, frameBottom, axis_);
+            ctx_.vline(L, T - 1, frameBottom, axis_);
+            ctx_.vline(R, T - 1, frameBottom, axis_);
             if (ctx_.band > 0)
-                c_.hline(L, R, B - 1, axis_);
+                ctx_.hline(L, R, B - 1, axis_);
         }
         if (v_.showAxes) {
-            c_.vline(L, T, B - 1, axis_);
-            c_.hline(L, R, B - 1, axis_);
+            ctx_.vline(L, T, B - 1, axis_);
+            ctx_.hline(L, R, B - 1, axis_);
         }
     }
 
@@ -179,10 +179,10 @@ private:
                 x = ctx_.left + qint64((value - vF) * ctx_.width() / (vL - vF));
             }
             if (grid_ && ctx_.bottom > ctx_.top)
-                c_.vline(int(x), ctx_.top, ctx_.bottom - 1, gridColor_, 1, 2);
+                ctx_.vline(int(x), ctx_.top, ctx_.bottom - 1, gridColor_, 1, 2);
             if (ticks_) {
                 if (ctx_.h / 2 - 3 >= 0)
-                    c_.vline(int(x), tickTop, tickTop + ctx_.h / 2 - 3, axis_);
+                    ctx_.vline(int(x), tickTop, tickTop + ctx_.h / 2 - 3, axis_);
                 p_.setPen(labelPen_);
                 const QString label = formatValue(value);
                 // The right margin is narrower than a label: keep the end labels inside the
@@ -199,7 +199,7 @@ private:
     void gridRow(qint64 y) {
         if (!grid_ || !rowInRange(y) || ctx_.right <= ctx_.left)
             return;
-        c_.hline(ctx_.left, ctx_.right - 1, int(y), gridColor_, 1, 2);
+        ctx_.hline(ctx_.left, ctx_.right - 1, int(y), gridColor_, 1, 2);
     }
 
     void tickRow(qint64 y, qint64 value) {
@@ -207,7 +207,7 @@ private:
             return;
         const int L = ctx_.left;
         const int h2 = ctx_.h / 2;
-        c_.hline(L - h2 + 3, L - 1, int(y), axis_);
+        ctx_.hline(L - h2 + 3, L - 1, int(y), axis_);
         p_.setPen(labelPen_);
         drawAlignedText(p_, L - h2 + 1, int(y) + h2, formatInteger(value), Qt::AlignRight | Qt::AlignBottom);
     }
@@ -278,14 +278,13 @@ private:
             return;
         // Two pixels thick, dashes of 4 on and 2 off.
         const QRgb alarm = rgbOf(v_.alarmColor);
-        c_.hline(ctx_.left, ctx_.right - 1, y - 1, alarm, 4, 2);
-        c_.hline(ctx_.left, ctx_.right - 1, y, alarm, 4, 2);
+        ctx_.hline(ctx_.left, ctx_.right - 1, y - 1, alarm, 4, 2);
+        ctx_.hline(ctx_.left, ctx_.right - 1, y, alarm, 4, 2);
     }
 
     RenderContext& ctx_;
     const PlotView& v_;
     QPainter& p_;
-    GraphCanvas& c_;
     bool grid_;
     bool ticks_;
     bool rest_;

@@ -68,10 +68,12 @@ class GraphPainter {
 public:
     explicit GraphPainter(RenderContext& ctx)
         : ctx_(ctx), v_(ctx.view), canvas_(*ctx.canvas),
-          y_(ctx.view.ymode, ctx.fullScale, ctx.top, ctx.bottom), roi_(ctx.rois, rgbOf(ctx.view.graphColor)),
-          ref_(rgbOf(v_.referenceColor)), alarm_(rgbOf(v_.alarmColor)), base_(ctx.bottom - 1),
+          left_(ctx.graphLeft), top_(ctx.graphTop), width_(ctx.graphRight - ctx.graphLeft),
+          y_(ctx.view.ymode, ctx.fullScale, ctx.graphTop, ctx.graphBottom),
+          roi_(ctx.rois, rgbOf(ctx.view.graphColor)), ref_(rgbOf(v_.referenceColor)),
+          alarm_(rgbOf(v_.alarmColor)), base_(ctx.graphBottom - 1),
           compare_(v_.compareMode && v_.reference), alarmOn_(v_.showAlarm && !v_.compareMode),
-          alarmRow_(y_.row(v_.alarmLevel)), height_(ctx.height()),
+          alarmRow_(y_.row(v_.alarmLevel)), height_(ctx.graphBottom - ctx.graphTop),
           inverseScale_(ctx.fullScale > 0 ? 1.0 / double(ctx.fullScale) : 0.0) {
         if (y_.mode() == 0) {
             const int zero = y_.row(0);
@@ -81,7 +83,7 @@ public:
     }
 
     void draw() {
-        const bool fast = v_.fastDraw && v_.graphStyle != 1 && ctx_.width() < ctx_.span;
+        const bool fast = v_.fastDraw && v_.graphStyle != 1 && width_ < ctx_.span;
         if (fast)
             fastPath();
         else
@@ -97,14 +99,14 @@ private:
             if (v <= 0)
                 return base_;
             if (v >= ctx_.fullScale)
-                return ctx_.top;
+                return top_;
             const qint64 vh = qint64(v) * height_;
             qint64 q = qint64(double(vh) * inverseScale_);
             if ((q + 1) * ctx_.fullScale <= vh)
                 ++q;
             else if (q * ctx_.fullScale > vh)
                 --q;
-            return qMax(ctx_.top, base_ - int(q));
+            return qMax(top_, base_ - int(q));
         }
         if (y_.mode() != 0)
             return y_.row(v);
@@ -191,14 +193,14 @@ private:
     void lineRuns() {
         const qint64 first = ctx_.first;
         const qint64 last = ctx_.last;
-        const qint64 width = ctx_.width();
+        const qint64 width = width_;
         const qint64 S = ctx_.span;
-        int px = ctx_.left;
+        int px = left_;
         int py = row(v_.data[first]);
         qint64 a = first;
         while (a <= last) {
             const qint64 rel = (a - first) * width / S;
-            const int x = int(ctx_.left + rel);
+            const int x = int(left_ + rel);
             // Last channel still in column x.
             qint64 b = width > 0 ? first + ((rel + 1) * S + width - 1) / width - 1 : last;
             const QRgb color = roi_.at(a);
@@ -226,12 +228,12 @@ private:
         }
         const qint32 first = ctx_.first;
         const qint32 last = ctx_.last;
-        const int width = ctx_.width();
+        const int width = width_;
         const qint64 stepWhole = width / ctx_.span;
         const qint64 stepRest = width % ctx_.span;
-        qint64 xWhole = ctx_.left;
+        qint64 xWhole = left_;
         qint64 xRest = 0;
-        int px = ctx_.left;
+        int px = left_;
         int py = first <= last ? row(v_.data[first]) : 0;
         int pry = compare_ && first <= last ? row(v_.reference[first]) : 0;
         for (qint32 i = first; i <= last; ++i) {
@@ -319,15 +321,15 @@ private:
         if (channels < 0)
             return;
         const qint64 S = ctx_.span;
-        const qint64 W = ctx_.width();
-        px_ = ctx_.left;
+        const qint64 W = width_;
+        px_ = left_;
         py_ = row(v_.data[first]);
         prhi_ = compare_ ? row(v_.reference[first]) : 0;
         // Bresenham over channels: the accumulator starts at 2W - S, gains 2W per channel and loses 2S
         // per emitted column. Column j is emitted at the first channel e with 2W(e + 1) - S - 2Sj >= 0.
         qint64 previous = 0;
         qint64 emitted = -1;
-        int x = ctx_.left;
+        int x = left_;
         for (qint64 j = 0; W > 0; ++j, ++x) {
             const qint64 num = S * (2 * j + 1);
             const qint64 e = qMax<qint64>((num + 2 * W - 1) / (2 * W) - 1, 0);
@@ -352,6 +354,10 @@ private:
     RenderContext& ctx_;
     const PlotView& v_;
     GraphCanvas& canvas_;
+    // The graph's device rectangle (RenderContext::graphLeft ...).
+    int left_;
+    int top_;
+    int width_;
     YTransform y_;
     RoiColors roi_;
     QRgb ref_;

@@ -67,16 +67,20 @@ QImage historyImage(const PlotView& v, int bandWidth) {
 
 } // namespace
 
-void drawWaterfall(QPainter& painter, GraphCanvas& canvas, const PlotView& v, int left, int top, int right,
-                   int bottom) {
+void drawWaterfall(RenderContext& ctx, int left, int top, int right, int bottom) {
+    const PlotView& v = ctx.view;
     const int width = right - left;
     const int height = bottom - top;
     if (width <= 0 || height <= 0 || v.wfMaxSize <= 0)
         return;
-    const QImage image = historyImage(v, width);
-    if (!image.isNull())
-        painter.drawImage(QPoint(left, top),
-                          image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    const QImage image = historyImage(v, ctx.dev(right) - ctx.dev(left));
+    if (!image.isNull()) {
+        // Stretched straight to the band's device pixels, so a high-density screen gets it smooth.
+        QImage band = image.scaled(ctx.dev(right) - ctx.dev(left), ctx.dev(bottom) - ctx.dev(top),
+                                   Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        band.setDevicePixelRatio(ctx.scale);
+        ctx.painter->drawImage(QPoint(left, top), band);
+    }
 
     if (!v.wfShowCursor || v.wfCursorX < v.firstPoint || v.wfCursorX > v.lastPoint)
         return;
@@ -85,8 +89,8 @@ void drawWaterfall(QPainter& painter, GraphCanvas& canvas, const PlotView& v, in
     const int x = int(left + ((2 * (qint64(v.wfCursorX) - v.firstPoint) + 1) * width / span) / 2);
     const int y = int(top + ((height * (2 * qint64(v.wfCursorY) + 1)) / rows) / 2);
     const QRgb color = rgbOf(v.wfCursorColor);
-    canvas.vline(x, top, bottom - 1, color, 6, 3);
-    canvas.hline(left, right - 1, y, color, 6, 3);
+    ctx.vline(x, top, bottom - 1, color, 6, 3);
+    ctx.hline(left, right - 1, y, color, 6, 3);
 }
 
 } // namespace trevium

@@ -280,6 +280,70 @@ private slots:
         }
     }
 
+    // Arguments as script hosts pass them: 16- and 32-bit integers, doubles that need rounding,
+    // Booleans (true is -1) and strings holding numbers, to short, long, colour and Boolean members.
+    void argumentsAsHostsPassThem_data() {
+        QTest::addColumn<int>("dispid");
+        QTest::addColumn<QVariant>("argument");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QVariant>("readBack");
+        const QVariant none;
+        QTest::newRow("Npoints short") << 7 << QVariant::fromValue(qint16(300)) << int(S_OK) << QVariant(300);
+        QTest::newRow("Npoints long") << 7 << QVariant(300) << int(S_OK) << QVariant(300);
+        QTest::newRow("Npoints 299.5 rounds up") << 7 << QVariant(299.5) << int(S_OK) << QVariant(300);
+        QTest::newRow("Npoints 300.4 rounds down") << 7 << QVariant(300.4) << int(S_OK) << QVariant(300);
+        QTest::newRow("Npoints -299.5 rounds away") << 7 << QVariant(-299.5) << int(S_OK) << QVariant(1);
+        QTest::newRow("Npoints 32767.4") << 7 << QVariant(32767.4) << int(S_OK) << QVariant(32767);
+        QTest::newRow("Npoints 32767.5 overflows") << 7 << QVariant(32767.5) << int(DISP_E_OVERFLOW) << none;
+        QTest::newRow("Npoints -32768") << 7 << QVariant(-32768) << int(S_OK) << QVariant(1);
+        QTest::newRow("Npoints -32769 overflows") << 7 << QVariant(-32769) << int(DISP_E_OVERFLOW) << none;
+        QTest::newRow("Npoints string") << 7 << QVariant(QStringLiteral("300")) << int(S_OK) << QVariant(300);
+        QTest::newRow("Npoints true") << 7 << QVariant(true) << int(S_OK) << QVariant(1);
+        QTest::newRow("Yscale short") << 5 << QVariant::fromValue(qint16(-70)) << int(S_OK) << QVariant(-70);
+        QTest::newRow("Yscale 69.5") << 5 << QVariant(69.5) << int(S_OK) << QVariant(70);
+        QTest::newRow("Yscale largest long") << 5 << QVariant(2147483647.0) << int(S_OK) << QVariant(2147483647);
+        QTest::newRow("Yscale past long") << 5 << QVariant(2147483648.0) << int(DISP_E_OVERFLOW) << none;
+        QTest::newRow("Yscale smallest long") << 5 << QVariant(-2147483648.0) << int(S_OK)
+                                              << QVariant(-2147483647 - 1);
+        QTest::newRow("Yscale true") << 5 << QVariant(true) << int(S_OK) << QVariant(-1);
+        QTest::newRow("Yscale false") << 5 << QVariant(false) << int(S_OK) << QVariant(0);
+        QTest::newRow("Yscale string") << 5 << QVariant(QStringLiteral("-70")) << int(S_OK) << QVariant(-70);
+        QTest::newRow("Yscale not a number") << 5 << QVariant(QStringLiteral("7e1")) << int(DISP_E_TYPEMISMATCH)
+                                             << none;
+        QTest::newRow("GraphColor long") << 15 << QVariant(255) << int(S_OK) << QVariant(255u);
+        QTest::newRow("GraphColor double") << 15 << QVariant(65280.0) << int(S_OK) << QVariant(65280u);
+        QTest::newRow("GraphColor negative") << 15 << QVariant(-1) << int(DISP_E_OVERFLOW) << none;
+        QTest::newRow("ShowGrid 0") << 10 << QVariant(0) << int(S_OK) << QVariant(false);
+        QTest::newRow("ShowGrid short -1") << 10 << QVariant::fromValue(qint16(-1)) << int(S_OK) << QVariant(true);
+        QTest::newRow("ShowGrid string false") << 10 << QVariant(QStringLiteral("false")) << int(S_OK)
+                                               << QVariant(false);
+        QTest::newRow("Ymode short") << 9 << QVariant::fromValue(qint16(2)) << int(S_OK) << QVariant(2);
+        QTest::newRow("Ymode 0.4") << 9 << QVariant(0.4) << int(S_OK) << QVariant(0);
+        QTest::newRow("Ymode past short") << 9 << QVariant(40000) << int(DISP_E_OVERFLOW) << none;
+    }
+    void argumentsAsHostsPassThem() {
+        QFETCH(int, dispid);
+        QFETCH(QVariant, argument);
+        QFETCH(int, code);
+        QFETCH(QVariant, readBack);
+        CTreviumCtrl c;
+        c.setShowGrid(true);
+        const DispResult before = dispatch(&c, dispid, DispKind::Get);
+        QCOMPARE(dispatch(&c, dispid, DispKind::Put, {argument}).code, code);
+        const DispResult after = dispatch(&c, dispid, DispKind::Get);
+        if (readBack.isValid()) {
+            QCOMPARE(after.value.toLongLong(), readBack.toLongLong());
+        } else {
+            QCOMPARE(after.value, before.value); // a refused argument changes nothing
+        }
+        // Methods take the same conversions: PushValue(9.6) stores 10, TestDataSet(1.0) loads set 1.
+        c.setRollMode(TreviumCtl::RollLeft);
+        QVERIFY(dispatch(&c, 43, DispKind::Call, {9.6}).ok());
+        QCOMPARE(c.model().data()[c.npoints() - 1], 10);
+        QVERIFY(dispatch(&c, 48, DispKind::Call, {1.0}).ok());
+        QCOMPARE(c.npoints(), qint16(21));
+    }
+
     void automationErrors() {
         CTreviumCtrl c;
         RoiCollection* rois = c.roi();

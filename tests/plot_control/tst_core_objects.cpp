@@ -107,6 +107,47 @@ private slots:
         QCOMPARE(e->next(-1, got), E_INVALIDARG);
     }
 
+    // Next and Skip at exactly the end of the collection and one past it.
+    void enumeratorAtTheEnd_data() {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("got");
+        QTest::addColumn<int>("position");
+        QTest::newRow("next all") << 0 << false << 3 << int(S_OK) << 3 << 3;
+        QTest::newRow("next one past all") << 0 << false << 4 << int(S_FALSE) << 3 << 3;
+        QTest::newRow("next the last") << 2 << false << 1 << int(S_OK) << 1 << 3;
+        QTest::newRow("next one past the last") << 2 << false << 2 << int(S_FALSE) << 1 << 3;
+        QTest::newRow("next none at the end") << 3 << false << 0 << int(S_OK) << 0 << 3;
+        QTest::newRow("next one at the end") << 3 << false << 1 << int(S_FALSE) << 0 << 3;
+        QTest::newRow("skip to the end") << 0 << true << 3 << int(S_OK) << 0 << 3;
+        QTest::newRow("skip one past the end") << 0 << true << 4 << int(S_FALSE) << 0 << 3;
+        QTest::newRow("skip the last") << 2 << true << 1 << int(S_OK) << 0 << 3;
+        QTest::newRow("skip none at the end") << 3 << true << 0 << int(S_OK) << 0 << 3;
+    }
+    void enumeratorAtTheEnd() {
+        QFETCH(int, start);
+        QFETCH(bool, skip);
+        QFETCH(int, count);
+        QFETCH(int, result);
+        QFETCH(int, got);
+        QFETCH(int, position);
+        RoiCollection c;
+        const auto d = roi("d");
+        c.add(roi("a"));
+        c.add(roi("b"));
+        c.add(d);
+        auto e = c.newEnum();
+        QCOMPARE(e->skip(start), S_OK);
+        RoiList items;
+        QCOMPARE(skip ? e->skip(count) : e->next(count, items), HResult(result));
+        QCOMPARE(int(items.size()), got);
+        if (got > 0)
+            QCOMPARE(items.back(), d);
+        QCOMPARE(e->position(), position);
+    }
+
     void calibration() {
         Calibration cal;
         QCOMPARE(cal.slope(), 1.0f);

@@ -32,7 +32,14 @@ private slots:
         QCOMPARE(c.rollMode(), TreviumCtl::RollNone);
         QCOMPARE(c.cursorType(), TreviumCtl::CursorLine);
         QCOMPARE(c.npoints(), qint16(256));
+        QCOMPARE(c.firstPoint(), 0);
         QCOMPARE(c.lastPoint(), 255);
+        QCOMPARE(c.cursorPos(), 0);
+        QCOMPARE(c.xmin(), qint16(0));
+        QCOMPARE(c.xmax(), qint16(0));
+        QCOMPARE(c.ymin(), 0.0f);
+        QCOMPARE(c.ymax(), 0.0f);
+        QCOMPARE(c.yscale(), 0);
         QVERIFY(!c.data().isValid());
         QVERIFY(c.xLabel().isEmpty());
         QVERIFY(!c.isModified());

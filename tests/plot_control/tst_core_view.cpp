@@ -1,5 +1,6 @@
 // The control wired to the renderer, PNG export, painter handles and pointer controller.
 #include "CTreviumCtrl.h"
+#include "Dispatch.h"
 #include "PainterHandles.h"
 #include "Renderer.h"
 
@@ -67,10 +68,17 @@ private slots:
         painter.begin(&target);
         c.DrawTo(handle, 0, 0, 200, 100);
         painter.end();
-        unregisterPainter(handle);
         QImage blank(200, 100, QImage::Format_RGB32);
         blank.fill(Qt::white);
         QVERIFY(target != blank);
+        // The same through its DISPID, with its five arguments, as a host calls it.
+        const QImage direct = target;
+        target.fill(Qt::white);
+        painter.begin(&target);
+        QVERIFY(dispatch(&c, 51, DispKind::Call, {handle, 0, 0, 200, 100}).ok());
+        painter.end();
+        unregisterPainter(handle);
+        QCOMPARE(target, direct);
         QCOMPARE(c.hDC(), 0);
         QVERIFY(c.HasDC());
     }

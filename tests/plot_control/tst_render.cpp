@@ -218,15 +218,26 @@ private slots:
         RenderResult r;
         const QImage image = renderImage(p.view, QSize(101, 200), &r);
         const int peakRow = 199 - int(60LL * 200 / r.fullScale);
-        QRect labelBox;
-        for (int y = 0; y < 200; ++y)
-            for (int x = 0; x < 101; ++x)
-                if (image.pixel(x, y) == rgbOfOle(kRed) && y < peakRow - 1)
-                    labelBox |= QRect(x, y, 1, 1);
+        const auto labelBoxOf = [&](const QImage& picture) {
+            QRect box;
+            for (int y = 0; y < 200; ++y)
+                for (int x = 0; x < 101; ++x)
+                    if (picture.pixel(x, y) == rgbOfOle(kRed) && y < peakRow - 1)
+                        box |= QRect(x, y, 1, 1);
+            return box;
+        };
+        const QRect labelBox = labelBoxOf(image);
         QVERIFY(!labelBox.isEmpty());
         QVERIFY(labelBox.bottom() <= peakRow - 1);
+        QVERIFY(labelBox.bottom() >= peakRow - 4); // standing on the peak, not floating above it
         QVERIFY(labelBox.left() >= 40 && labelBox.right() <= 60);
         QVERIFY(labelBox.height() > labelBox.width()); // rotated text is tall and narrow
+
+        // A higher reference counts only in compare mode.
+        std::vector<qint32> reference(102, 1);
+        reference[50] = 90;
+        p.setReference(reference);
+        QCOMPARE(labelBoxOf(renderImage(p.view, QSize(101, 200), &r)), labelBox);
     }
 
     void alarmColouring() {
@@ -300,6 +311,38 @@ private slots:
             if (countColor(image, grid, QRect(pr.left(), y, pr.width(), 1)) > pr.width() / 5)
                 found.insert(y);
         QCOMPARE(found, expected);
+
+        // A decade beyond a full scale that is not a power of ten (50: decades up to round(1.7) = 2)
+        // is neither drawn nor labelled, in any mode: nothing lands above the target rectangle.
+        for (qint16 mode : {qint16(0), qint16(1), qint16(2)}) {
+            p.view.ymode = mode;
+            p.view.yscale = 50;
+            QImage tall(600, 500, QImage::Format_RGB32);
+            tall.fill(Qt::black);
+            QPainter painter(&tall);
+            render(painter, QRect(0, 200, 600, 300), p.view);
+            painter.end();
+            QCOMPARE(countColor(tall, qRgb(0, 0, 0), QRect(0, 0, 600, 200)), 600 * 200);
+        }
+    }
+
+    void sqrtGridRows() {
+        // F 100: a line at 0, minor lines at 1..9 and 10..90, rows trunc(99 - sqrt(v) x 100 / 10).
+        TestPlot p(std::vector<qint32>(64, 0));
+        p.bare();
+        p.view.showGrid = p.view.gridOnTop = true;
+        p.view.gridColor = 0x00FFFF;
+        p.view.ymode = 2;
+        p.view.yscale = 100;
+        const QImage image = renderImage(p.view, QSize(200, 100));
+        QSet<int> expected;
+        for (int v : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 20, 30, 40, 50, 60, 70, 80, 90})
+            expected.insert(int(std::trunc(99 - std::sqrt(double(v)) * 100 / 10)));
+        QSet<int> found;
+        for (int y = 0; y < 100; ++y)
+            if (countColor(image, rgbOfOle(0x00FFFF), QRect(0, y, 200, 1)) > 40)
+                found.insert(y);
+        QCOMPARE(found, expected);
     }
 
     void linearGridRows_data() {
@@ -337,6 +380,52 @@ private slots:
             if (countColor(image, rgbOfOle(0x00FFFF), QRect(0, y, 200, 1)) > 40)
                 found.insert(y);
         QCOMPARE(found, expected);
+    }
+
+    // Every scale mode at the full scale, just below it, in between and at the baseline: a flat
+    // graph of value v lies on row 99 - trunc(T(v) x 100 / T(F)), raised to the top.
+    void scaleModeRows_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("yscale");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("row");
+        QTest::newRow("lin at full scale") << 1 << 100 << 100 << 0;
+        QTest::newRow("lin above it") << 1 << 100 << 150 << 0;
+        QTest::newRow("lin one below") << 1 << 100 << 99 << 0;
+        QTest::newRow("lin two below") << 1 << 100 << 98 << 1;
+        QTest::newRow("lin middle") << 1 << 100 << 50 << 49;
+        QTest::newRow("lin one above zero") << 1 << 100 << 1 << 98;
+        QTest::newRow("lin at the baseline") << 1 << 100 << 0 << 99;
+        QTest::newRow("lin below zero") << 1 << 100 << -5 << 99;
+        QTest::newRow("log at full scale") << 0 << 1000 << 1000 << 0;
+        QTest::newRow("log one below") << 0 << 1000 << 999 << 0;
+        QTest::newRow("log a decade") << 0 << 1000 << 10 << 66;
+        QTest::newRow("log two decades") << 0 << 1000 << 100 << 33;
+        QTest::newRow("log at one") << 0 << 1000 << 1 << 99;
+        QTest::newRow("log at zero") << 0 << 1000 << 0 << 99;
+        QTest::newRow("log two") << 0 << 1000 << 2 << 89;
+        QTest::newRow("sqrt at full scale") << 2 << 100 << 100 << 0;
+        QTest::newRow("sqrt one below") << 2 << 100 << 99 << 0;
+        QTest::newRow("sqrt a quarter") << 2 << 100 << 25 << 49;
+        QTest::newRow("sqrt one") << 2 << 100 << 1 << 89;
+        QTest::newRow("sqrt at the baseline") << 2 << 100 << 0 << 99;
+        QTest::newRow("sqrt below zero") << 2 << 100 << -9 << 99;
+    }
+    void scaleModeRows() {
+        QFETCH(int, mode);
+        QFETCH(int, yscale);
+        QFETCH(int, value);
+        QFETCH(int, row);
+        TestPlot p(std::vector<qint32>(101, value));
+        p.bare();
+        p.view.ymode = qint16(mode);
+        p.view.yscale = yscale;
+        for (bool fast : {false, true}) {
+            p.view.fastDraw = fast;
+            const QImage image = renderImage(p.view, QSize(fast ? 50 : 101, 100));
+            for (int x : {0, 25, image.width() - 1})
+                QCOMPARE(columnExtent(image, x, rgbOfOle(0)), qMakePair(row, row));
+        }
     }
 
     void alarmLineRow_data() {
@@ -536,6 +625,17 @@ private slots:
                 render(painter, viaPainter.rect(), p.view);
                 painter.end();
                 QCOMPARE(viaPainter, direct);
+                // A host's painter that scales (DrawTo into a printer-like target) goes through QPainter.
+                QImage scaled(1066, 706, QImage::Format_RGB32), scaledClipped(1066, 706, QImage::Format_RGB32);
+                for (QImage* target : {&scaled, &scaledClipped}) {
+                    target->fill(Qt::black);
+                    QPainter host(target);
+                    host.scale(2, 2);
+                    if (target == &scaledClipped)
+                        host.setClipRect(QRect(0, 0, 533, 353));
+                    render(host, QRect(0, 0, 533, 353), p.view);
+                }
+                QCOMPARE(scaled, scaledClipped);
                 const QImage premultiplied =
                     renderImage(p.view, QSize(533, 353), nullptr, QImage::Format_ARGB32_Premultiplied);
                 QCOMPARE(premultiplied.convertToFormat(QImage::Format_RGB32), direct);
@@ -568,6 +668,15 @@ private slots:
                     QVERIFY(r.plotRect.width() >= 0 && r.plotRect.height() >= 0);
                     QVERIFY(r.fullScale > 0);
                 }
+
+        // A single point (Npoints 1) still gets its full scale, frame and axes.
+        {
+            TestPlot single(std::vector<qint32>{7});
+            RenderResult r;
+            const QImage image = renderImage(single.view, QSize(300, 200), &r);
+            QCOMPARE(r.fullScale, 10);
+            QVERIFY(countColor(image, rgbOfOle(single.view.axisColor)) > 300);
+        }
 
         // One channel shown (span 1), reversed window, no data, a zero-size target.
         TestPlot one(spectrum(300));
