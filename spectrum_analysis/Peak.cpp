@@ -1,0 +1,26 @@
+#include "Peak.h"
+
+#include <QStringList>
+
+namespace analysis {
+
+QString resolutionNote() {
+    return QStringLiteral("FWHM with the channel windows' own width removed");
+}
+
+QString methodText(PeakMethod method) {
+    return method == PeakMethod::Fit ? QStringLiteral("fit") : QStringLiteral("moment estimate");
+}
+
+QString flagsText(const Peak& peak) {
+    QStringList flags;
+    if (peak.method != PeakMethod::Fit)
+        flags << methodText(peak.method);
+    if (peak.nearEdge)
+        flags << QStringLiteral("near edge");
+    if (peak.userRegion)
+        flags << QStringLiteral("user region");
+    return flags.join(QStringLiteral(", "));
+}
+
+} // namespace analysis
