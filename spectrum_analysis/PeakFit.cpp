@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <numbers>
 #include <vector>
 
@@ -119,18 +120,13 @@ EndLine endLine(const SpectrumPoint* p, qsizetype n) {
     return line;
 }
 
-// GSL's default error handler aborts the program; while a fit runs, errors come back as status codes
-// and the fit fails instead.
-class GslErrorsReturned {
-public:
-    GslErrorsReturned() : previous_(gsl_set_error_handler_off()) {}
-    ~GslErrorsReturned() { gsl_set_error_handler(previous_); }
-    GslErrorsReturned(const GslErrorsReturned&) = delete;
-    GslErrorsReturned& operator=(const GslErrorsReturned&) = delete;
-
-private:
-    gsl_error_handler_t* previous_;
-};
+// GSL's default error handler aborts the program. Fits report failures by their status codes instead:
+// the handler is switched off for the process once, at the first fit (switching it back after each
+// fit would race with a fit in another thread).
+void returnGslErrors() {
+    static std::once_flag once;
+    std::call_once(once, [] { gsl_set_error_handler_off(); });
+}
 
 struct WorkspaceFree {
     void operator()(gsl_multifit_nlinear_workspace* w) const { gsl_multifit_nlinear_free(w); }
@@ -180,7 +176,7 @@ std::optional<PeakFit> PeakFit::fit(const QList<SpectrumPoint>& points, PointRan
     // centroid and width with.
     start[AREA] = std::max(excess, std::sqrt(noise)) / std::max(share, 1e-9);
 
-    const GslErrorsReturned errorsReturned;
+    returnGslErrors();
     gsl_multifit_nlinear_fdf fdf{};
     fdf.f = residuals;
     fdf.df = jacobian;

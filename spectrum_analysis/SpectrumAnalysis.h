@@ -1,6 +1,7 @@
 // The analysis of a scan record: its photopeaks found without user input, or one region the user
 // chose. Counts are analysed as rates (counts per summed one-second reading, Poisson), so points
-// measured a different number of times (a stopped scan) fit together.
+// measured a different number of times (a stopped scan) fit together. Fits use GSL, whose error handler
+// is switched off for the process at the first fit: its errors come back as status codes.
 #pragma once
 
 #include "Peak.h"
