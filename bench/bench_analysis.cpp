@@ -14,20 +14,15 @@
 
 namespace {
 
-const kivo::sim::DeviceSettings& defaults(qint32 levels) {
-    static const kivo::sim::DeviceSettings s =
-        kivo::sim::factoryDefaults(kivo::sim::SettingLimits{levels, true});
-    return s;
-}
-
 // A scan of `channels` channels over 2048 levels: 3 x sweeps one-second readings per channel.
 spectrum::ScanRecord scanRecord(qint32 channels, int sweeps) {
     spectrum::ScanRecord r = scan::channelLayout(channels, 2047);
+    const kivo::sim::DeviceSettings settings =
+        kivo::sim::factoryDefaults(kivo::sim::SettingLimits{2048, true});
     std::mt19937 random(1);
     r.readings.fill(0, channels + 1);
     for (qint32 k = 1; k < channels; ++k) {
-        const double rate =
-            kivo::sim::windowRate(defaults(2048), 2048, r.levels[k].lld, r.levels[k].uld, false);
+        const double rate = kivo::sim::windowRate(settings, 2048, r.levels[k].lld, r.levels[k].uld, false);
         r.counts[k] = qint32(std::poisson_distribution<qint64>(3.0 * sweeps * rate)(random));
         r.readings[k] = 3 * sweeps;
     }
@@ -44,15 +39,19 @@ spectrum::ScanRecord mcaFile(qint32 channels) {
     return r;
 }
 
-void BM_FindPeaksScan(benchmark::State& state) {
-    const spectrum::ScanRecord r = scanRecord(qint32(state.range(0)), 5);
+// The whole search on `record`, with the number of peaks it finds as a counter.
+void findPeaks(benchmark::State& state, const spectrum::ScanRecord& record) {
     qsizetype peaks = 0;
     for (auto _ : state) {
-        const analysis::Analysis a = analysis::findPeaks(r);
+        const analysis::Analysis a = analysis::findPeaks(record);
         peaks = a.peaks.size();
         benchmark::DoNotOptimize(a);
     }
     state.counters["peaks"] = double(peaks);
+}
+
+void BM_FindPeaksScan(benchmark::State& state) {
+    findPeaks(state, scanRecord(qint32(state.range(0)), 5));
 }
 BENCHMARK(BM_FindPeaksScan)->Arg(512)->Arg(256)->Unit(benchmark::kMillisecond);
 
@@ -65,14 +64,7 @@ void BM_AnalyseRegionScan(benchmark::State& state) {
 BENCHMARK(BM_AnalyseRegionScan)->Unit(benchmark::kMillisecond);
 
 void BM_FindPeaksFile(benchmark::State& state) {
-    const spectrum::ScanRecord r = mcaFile(qint32(state.range(0)));
-    qsizetype peaks = 0;
-    for (auto _ : state) {
-        const analysis::Analysis a = analysis::findPeaks(r);
-        peaks = a.peaks.size();
-        benchmark::DoNotOptimize(a);
-    }
-    state.counters["peaks"] = double(peaks);
+    findPeaks(state, mcaFile(qint32(state.range(0))));
 }
 BENCHMARK(BM_FindPeaksFile)->Arg(65536)->Unit(benchmark::kMillisecond);
 
