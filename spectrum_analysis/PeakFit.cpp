@@ -81,9 +81,11 @@ QList<SpectrumPoint> fitPoints(const QList<SpectrumPoint>& points, PointRange ra
     QList<SpectrumPoint> out(points.begin() + range.first, points.begin() + range.last);
     if (out.size() <= MAX_FIT_POINTS)
         return out;
-    for (qsizetype i = 1; i < out.size(); ++i)
-        if (std::abs(out[i].low - out[i - 1].high) > 1e-9 || out[i].readings != out[i - 1].readings)
-            return out;
+    const auto apart = [](const SpectrumPoint& a, const SpectrumPoint& b) {
+        return std::abs(b.low - a.high) > 1e-9 || b.readings != a.readings;
+    };
+    if (std::adjacent_find(out.begin(), out.end(), apart) != out.end())
+        return out;
     const qsizetype group = (out.size() + MAX_FIT_POINTS - 1) / MAX_FIT_POINTS;
     QList<SpectrumPoint> merged;
     for (qsizetype i = 0; i < out.size(); i += group) {
@@ -199,10 +201,9 @@ std::optional<PeakFit> PeakFit::fit(const QList<SpectrumPoint>& points, PointRan
     // count n is fitted as n + min(n, 1) with variance n + 1. Weights from the counts themselves bias
     // the areas low (a point that fell short weighs more); these do not, in one pass, and empty points
     // keep a weight.
-    for (qsizetype i = 0; i < n; ++i) {
-        const SpectrumPoint& pt = data[i];
+    for (const SpectrumPoint& pt : data) {
+        gsl_vector_set(weights.get(), fitData.target.size(), pt.readings * pt.readings / (pt.counts + 1.0));
         fitData.target.push_back((pt.counts + std::min(pt.counts, 1.0)) / pt.readings);
-        gsl_vector_set(weights.get(), size_t(i), pt.readings * pt.readings / (pt.counts + 1.0));
     }
     if (gsl_multifit_nlinear_winit(x.get(), weights.get(), &fdf, work.get()) != GSL_SUCCESS)
         return std::nullopt;

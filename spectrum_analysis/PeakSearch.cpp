@@ -62,8 +62,9 @@ void scan(const Series& s, double width, double minScore, QList<Candidate>& out)
         kernel[size_t(j + reach)] = (1.0 - u * u) * std::exp(-0.5 * u * u);
     }
     kernel = cutKernel(kernel, reach, -reach, reach);
-    // At least half the kernel on measured points, so a peak cut by the end of the range is still seen.
-    std::vector<double> score(s.size(), 0.0);
+    // At least half the kernel on measured points, so a peak cut by the end of the range is still seen;
+    // a position with less is no candidate at any score.
+    std::vector<double> score(s.size(), -HUGE_VAL);
     for (ptrdiff_t i = 0; i < n; ++i) {
         const ptrdiff_t lo = std::max(-reach, -i);
         const ptrdiff_t hi = std::min(reach, n - 1 - i);

@@ -17,9 +17,8 @@ SpectrumPoints pointsOf(const spectrum::ScanRecord& record) {
     if (out.windowsKnown && record.levelCount > 1)
         out.fullScaleLevel = topLevel;
     else if (out.windowsKnown) // levels without the device's range: the highest level a window reaches
-        out.fullScaleLevel = std::max_element(record.levels.begin(), record.levels.end(), [](auto a, auto b) {
-                                 return a.uld < b.uld;
-                             })->uld;
+        for (const spectrum::LevelWindow& w : record.levels)
+            out.fullScaleLevel = std::max(out.fullScaleLevel, double(w.uld));
     else
         out.fullScaleLevel = double(n - 1);
     if (out.fullScaleLevel <= 0)

@@ -126,6 +126,8 @@ void CalibrationTest::store() {
     QSettings settings(file, QSettings::IniFormat);
     const analysis::StoredCalibration s = analysis::CalibrationStore(settings).lookup(now);
     QCOMPARE(s.status, status);
+    QCOMPARE(analysis::CalibrationStore(settings).lookup(now).status,
+             status); // the settings are left as found
     if (!message.isEmpty())
         QCOMPARE(s.message, message);
     QCOMPARE(s.usable().has_value(), status == analysis::StoredCalibration::Status::Valid);

@@ -16,6 +16,7 @@ private slots:
     void userRegion_data();
     void userRegion();
     void peakAtTheEndIsMarked();
+    void momentsOfFourPoints();
 };
 
 void PeakFitTest::coverage_data() {
@@ -141,6 +142,26 @@ void PeakFitTest::peakAtTheEndIsMarked() {
     const analysis::Analysis middle =
         analysis::findPeaks(support::syntheticScan(Truth{1024, 30, 1400, 1.0, 0, 0}, 256, 5, 3));
     QVERIFY(!middle.peaks.first().nearEdge);
+}
+
+// Too few points to fit: the moments above a line through the end points, worked by hand. Index axis
+// (no windows in the record), the second point measured twice.
+void PeakFitTest::momentsOfFourPoints() {
+    spectrum::ScanRecord r;
+    r.counts = {10, 100, 90, 20};
+    r.readings = {1, 2, 1, 1};
+    const analysis::Analysis a = analysis::analyseRegion(r, 0, 3);
+    QCOMPARE(a.peaks.size(), 1);
+    const analysis::Peak& p = a.peaks.first();
+    QCOMPARE(p.method, analysis::PeakMethod::MomentEstimate);
+    // Rates 10 50 90 20 less the line 10 13.3 16.7 20: 0 36.7 73.3 0 per reading.
+    QCOMPARE(p.grossCounts, 220.0);
+    QVERIFY(std::abs(p.backgroundCounts - 220.0 / 3) < 1e-9);
+    QVERIFY(std::abs(p.netCounts - 440.0 / 3) < 1e-9);
+    QVERIFY(std::abs(p.centroidLevel - 5.0 / 3) < 1e-9);
+    QVERIFY(std::abs(p.peakRate - 110) < 1e-9);
+    // The ends carry the line: net = -5/3 r0 + 2 r1 + r2 - 4/3 r3 in rates of variance 10 25 90 20.
+    QVERIFY(std::abs(p.netCountsSigma - std::sqrt(760.0 / 3)) < 1e-9);
 }
 
 QTEST_APPLESS_MAIN(PeakFitTest)

@@ -1,5 +1,6 @@
 // The search without a peak to find (empty, flat, tiny and broken records, counting noise) and on
 // records other programs write: no windows, no readings, 65536 channels.
+#include "PeakSearch.h"
 #include "SpectrumAnalysis.h"
 #include "SpectrumSupport.h"
 
@@ -16,6 +17,7 @@ private slots:
     void noFalsePeaksFromNoise();
     void mcaFileWithoutWindows_data();
     void mcaFileWithoutWindows();
+    void searchIsBlindToAStraightLine();
 };
 
 void PeakSearchTest::nothingToFind_data() {
@@ -109,6 +111,24 @@ void PeakSearchTest::mcaFileWithoutWindows() {
     QCOMPARE(a.fullScaleLevel, points - 1.0);
     QCOMPARE(p.centroidPercent, p.centroidLevel * 100 / (points - 1.0));
     QVERIFY(std::abs(p.peakRate - t.rate) <= 3 * p.peakRateSigma);
+}
+
+// Without noise, a straight background gives the filter nothing to respond to, up to the ends of the
+// range where only part of its kernel lies on points; a Gaussian on it is found where it is (also by
+// wider kernels that take in its flanks).
+void PeakSearchTest::searchIsBlindToAStraightLine() {
+    for (const double height : {0.0, 5000.0}) {
+        QList<analysis::SpectrumPoint> points;
+        for (int k = 0; k < 300; ++k) {
+            const double line = 1000.0 + 30.0 * k;
+            const double peak = height * std::exp(-0.5 * (k - 150) * (k - 150) / 36.0);
+            points << analysis::SpectrumPoint{k, k - 0.5, k + 0.5, line + peak, 1};
+        }
+        const QList<analysis::Candidate> found = analysis::searchCandidates(points, 0.01);
+        QCOMPARE(found.isEmpty(), height == 0);
+        for (const analysis::Candidate& c : found)
+            QVERIFY(std::abs(c.centroid - 150) <= 6);
+    }
 }
 
 QTEST_APPLESS_MAIN(PeakSearchTest)
