@@ -2,7 +2,15 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace analysis {
+
+const Peak* strongestPeak(const Analysis& analysis) {
+    const auto top = std::max_element(analysis.peaks.begin(), analysis.peaks.end(),
+                                      [](const Peak& a, const Peak& b) { return a.peakRate < b.peakRate; });
+    return top == analysis.peaks.end() ? nullptr : &*top;
+}
 
 QString resolutionNote() {
     return QStringLiteral("FWHM with the channel windows' own width removed");

@@ -49,8 +49,8 @@ struct Peak {
     double chiSquarePerDof = 0; // goodness of the fit (1 for a fit within counting statistics)
 
     // Filled when the record has an energy calibration.
-    std::optional<double> energyKeV;
-    std::optional<double> fwhmKeV;
+    std::optional<double> energyKeV{};
+    std::optional<double> fwhmKeV{};
 };
 
 struct Analysis {
@@ -59,6 +59,10 @@ struct Analysis {
     double fullScaleLevel = 0;       // the level that is 100 % of full scale
     QString message;                 // why nothing could be analysed; empty when the analysis ran
 };
+
+// The peak with the most pulses per second (what "--calibrate" and "Set Window on Peak" take when the
+// user names none), or nullptr when there is none.
+const Peak* strongestPeak(const Analysis& analysis);
 
 // The short text that goes with every shown FWHM or resolution.
 QString resolutionNote();

@@ -92,20 +92,14 @@ void CalibrationTest::store_data() {
     QTest::newRow("same unit and settings")
         << made << analysis::StoredCalibration::Status::Valid
         << u"Energy calibration of unit VR-24/03117 at HV count 2730, coarse gain x2, fine gain 100: E = 1.5 keV + 0.64 keV x level."_qs;
-    analysis::UnitSettings hv = made;
-    hv.highVoltageCount = 2800;
     QTest::newRow("other HV")
-        << hv << analysis::StoredCalibration::Status::Stale
+        << analysis::UnitSettings{u"VR-24/03117"_qs, 2800, 1, 100}
+        << analysis::StoredCalibration::Status::Stale
         << u"The energy calibration of unit VR-24/03117 was made at HV count 2730, coarse gain x2, fine gain 100; the unit now has HV count 2800, coarse gain x2, fine gain 100, so it is no longer valid. Calibrate again."_qs;
-    analysis::UnitSettings coarse = made;
-    coarse.coarseGainIndex = 2;
-    QTest::newRow("other coarse gain") << coarse << analysis::StoredCalibration::Status::Stale << QString();
-    analysis::UnitSettings fine = made;
-    fine.fineGain = 101;
-    QTest::newRow("other fine gain") << fine << analysis::StoredCalibration::Status::Stale << QString();
-    analysis::UnitSettings other = made;
-    other.serialNumber = u"VR-24"_qs;
-    QTest::newRow("other unit") << other << analysis::StoredCalibration::Status::None
+    QTest::newRow("other gain") << analysis::UnitSettings{u"VR-24/03117"_qs, 2730, 2, 100}
+                                << analysis::StoredCalibration::Status::Stale << QString();
+    QTest::newRow("other unit") << analysis::UnitSettings{u"VR-24"_qs, 2730, 1, 100}
+                                << analysis::StoredCalibration::Status::None
                                 << u"No energy calibration is kept for this unit."_qs;
 }
 
