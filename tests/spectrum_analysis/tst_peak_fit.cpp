@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <numeric>
+
 using support::Truth;
 Q_DECLARE_METATYPE(analysis::PeakMethod)
 
@@ -126,6 +128,8 @@ void PeakFitTest::userRegion() {
     QVERIFY(p.userRegion);
     QCOMPARE(p.firstPoint, std::min(first, last));
     QCOMPARE(p.lastPoint, std::max(first, last));
+    QCOMPARE(p.grossCounts,
+             std::accumulate(r.counts.begin() + p.firstPoint, r.counts.begin() + p.lastPoint + 1, 0.0));
     const double allowed = tolerance > 0 ? tolerance : 3 * p.centroidSigmaLevel;
     QVERIFY2(std::abs(p.centroidLevel - truth.centroid) <= allowed,
              qPrintable(QString::number(p.centroidLevel)));
