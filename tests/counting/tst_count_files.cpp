@@ -1,0 +1,182 @@
+// The series CSV (written, read back, refused when it is not ours) and the rate log (appended line by
+// line, never over another file).
+#include "CountTestSupport.h"
+#include "RateLog.h"
+#include "SeriesCsv.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace counting;
+
+namespace {
+
+// A stopped plateau of two measurements, the second cut short, with a background.
+Series sample() {
+    Series s;
+    s.kind = SeriesKind::Plateau;
+    s.end = SeriesEnd::Stopped;
+    s.started = START;
+    s.plan.preset = Preset::Readings;
+    s.plan.readings = 4;
+    s.plan.measurements = 3;
+    s.plateau = PlateauPlan{800, 850, 25, 2, 10, 700.5};
+    s.hvRestored = false;
+    s.background = Background{12.5, 0.25, 3, u"bg.csv"_qs};
+    Measurement m;
+    m.start = START.addMSecs(2250);
+    m.durationSeconds = 4;
+    m.readings = 4;
+    m.mean = 4701.25;
+    m.standardError = 10.5;
+    m.dispersion = 0.9375;
+    m.highVoltage = 800;
+    m.net = 4688.75;
+    m.netError = 10.503;
+    s.measurements << m;
+    m.highVoltage = 825;
+    m.mean = 4800;
+    m.readings = 1;
+    m.standardError = m.dispersion = m.netError = NO_VALUE;
+    m.complete = false;
+    s.measurements << m;
+    return s;
+}
+
+QByteArray withLine(int line, const QByteArray& replacement) {
+    QList<QByteArray> lines = seriesCsv(sample()).split('\n');
+    lines[line - 1] = replacement;
+    return lines.join('\n');
+}
+
+} // namespace
+
+class TestCountFiles : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void layout() {
+        QLocale::setDefault(QLocale(QLocale::German)); // files stay locale-neutral
+        const QString text = QString::fromUtf8(seriesCsv(sample()));
+        QLocale::setDefault(QLocale::c());
+        const QStringList lines = text.split(u"\r\n"_qs);
+        QCOMPARE(lines.mid(0, 4), (QStringList{u"# KivoPanel count series"_qs, u"# kind: plateau"_qs,
+                                              u"# status: stopped"_qs, u"# started_utc: 2024-03-15T10:20:30.000Z"_qs}));
+        const qsizetype header = lines.indexOf(seriesCsvColumns().join(u','));
+        QVERIFY(header > 0);
+        QCOMPARE(lines[header + 1], u"1,2024-03-15T10:20:32.250Z,4.000,4,4701.25,10.5,0.9375,4688.75,10.503,800,yes"_qs);
+        QCOMPARE(lines[header + 2], u"2,2024-03-15T10:20:32.250Z,4.000,1,4800,,,4688.75,,825,no"_qs);
+        for (const QString& line : {u"# background_error_cps: 0.25"_qs, u"# user_hv_v: 700.5"_qs, u"# hv_restored: no"_qs,
+                                    u"# verdict: more spread than the readings explain: check the set-up"_qs, u"# plateau_found: no"_qs})
+            QVERIFY2(lines.contains(line), qPrintable(line));
+    }
+
+    void roundTrip() {
+        const QString path = dir.filePath(u"series.csv"_qs);
+        QString error;
+        QVERIFY(writeSeriesCsv(path, sample(), &error));
+        const std::optional<Series> back = readSeriesCsv(path, &error);
+        QVERIFY2(back, qPrintable(error));
+        const Series s = sample();
+        QCOMPARE(back->kind, s.kind);
+        QCOMPARE(back->end, s.end);
+        QCOMPARE(back->started, s.started);
+        QCOMPARE(back->plan.readings, 4);
+        QCOMPARE(back->plateau->userVolts, 700.5);
+        QCOMPARE(back->plateau->stepVolts, 25.0);
+        QVERIFY(!back->hvRestored);
+        QCOMPARE(back->background->mean, 12.5);
+        QCOMPARE(back->background->source, u"bg.csv"_qs);
+        QCOMPARE(back->measurements.size(), 2);
+        for (qsizetype i = 0; i < 2; ++i) {
+            const Measurement &a = back->measurements[i], &b = s.measurements[i];
+            QCOMPARE(a.start, b.start);
+            QCOMPARE(a.readings, b.readings);
+            QCOMPARE(a.mean, b.mean);
+            QCOMPARE(std::isnan(a.standardError), std::isnan(b.standardError));
+            QCOMPARE(a.highVoltage, b.highVoltage);
+            QCOMPARE(a.complete, b.complete);
+        }
+        QCOMPARE(back->measurements[0].netError, 10.503);
+        QCOMPARE(seriesFileName(s), u"plateau_20240315T102030Z.csv"_qs);
+    }
+
+    void badFiles_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("empty") << QByteArray() << u"x.csv: line 1: not a KivoPanel count series"_qs;
+        QTest::newRow("spectrum") << QByteArray("Channel,Counts\r\n1,2\r\n") << u"x.csv: line 1: not a KivoPanel"_qs;
+        QTest::newRow("unknown kind") << withLine(2, "# kind: spectrum") << u"x.csv: line 2: unknown kind \"spectrum\""_qs;
+        QTest::newRow("bad number") << withLine(19, "1,,4,4,47x1,1,,,,800,yes") << u"x.csv: line 19: mean_cps is not valid"_qs;
+        QTest::newRow("short row") << withLine(19, "1,2") << u"x.csv: line 19: 2 fields where the header has 11"_qs;
+        QTest::newRow("bad time") << withLine(19, "1,yesterday,4,4,1,1,,,,800,yes") << u"line 19: start_utc is not valid"_qs;
+        QTest::newRow("no readings") << withLine(19, "1,,4,0,1,1,,,,800,yes") << u"line 19: readings is not valid"_qs;
+        QTest::newRow("negative error") << withLine(19, "1,,4,4,1,-1,,,,800,yes") << u"standard_error_cps is not valid"_qs;
+        QTest::newRow("not a number") << withLine(19, "1,,4,4,nan,1,,,,800,yes") << u"mean_cps is not valid"_qs;
+        QTest::newRow("no mean column") << withLine(18, "index,start_utc,duration_s,readings,rate,standard_error_cps,a,b,c,d,e")
+                                        << u"line 18: the header has no \"mean_cps\" column"_qs;
+        QTest::newRow("bad setup") << withLine(13, "# hv_step_v: many") << u"line 13: hv_step_v is not a number"_qs;
+        QTest::newRow("no header") << QByteArray("# KivoPanel count series\n# kind: measurement\n") << u"x.csv: no header row"_qs;
+    }
+    void badFiles() {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, error);
+        QString message;
+        QVERIFY(!parseSeriesCsv(data, u"x.csv"_qs, &message));
+        QVERIFY2(message.contains(error), qPrintable(message));
+    }
+
+    void unwritable() {
+        QString error;
+        QVERIFY(!writeSeriesCsv(dir.filePath(u"no/such/folder/s.csv"_qs), sample(), &error));
+        QVERIFY(error.startsWith(u"Could not write "_qs));
+        QVERIFY(!readSeriesCsv(dir.filePath(u"missing.csv"_qs), &error));
+        QVERIFY(error.startsWith(u"Could not read "_qs));
+    }
+
+    void rateLog() {
+        const QString path = dir.filePath(u"rate.csv"_qs);
+        QString error;
+        {
+            RateLog log;
+            QVERIFY(log.open(path, &error));
+            QVERIFY(log.append(4712, START.addMSecs(250), &error));
+            QVERIFY(log.append(-3, START.toLocalTime().addSecs(1), &error));
+            QCOMPARE(log.linesWritten(), 2);
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("2024-03-15T10:20:32.000Z,47"); // a crash in the middle of a line
+        file.close();
+        RateLog again;
+        QVERIFY(again.open(path, &error));
+        QVERIFY(again.append(1, START.addSecs(3), &error));
+        again.close();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), RateLog::header() + "2024-03-15T10:20:30.250Z,4712\r\n2024-03-15T10:20:31.000Z,-3\r\n"
+                                                     "2024-03-15T10:20:32.000Z,47\r\n2024-03-15T10:20:33.000Z,1\r\n");
+        QVERIFY(!again.append(1, START, &error));
+    }
+
+    void rateLogKeepsOtherFiles() {
+        const QString path = dir.filePath(u"series.csv"_qs);
+        QVERIFY(writeSeriesCsv(path, sample(), nullptr));
+        const QByteArray before = seriesCsv(sample());
+        RateLog log;
+        QString error;
+        QVERIFY(!log.open(path, &error));
+        QCOMPARE(error, path + u" is not a KivoPanel rate log: choose a new file or a rate log."_qs);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        QVERIFY(!log.open(dir.filePath(u"no/such/folder/r.csv"_qs), &error));
+        QVERIFY(error.startsWith(u"Could not open "_qs));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCountFiles)
+#include "tst_count_files.moc"
