@@ -16,16 +16,16 @@ inline const QDateTime START{QDate(2024, 3, 15), QTime(10, 20, 30), Qt::UTC};
 
 struct RecordingHost : counting::CountHost {
     QStringList events;
-    QList<double> hv;            // every HV asked for, in order
-    QList<int> refuseCalls;      // these HV calls (1-based) are refused
-    std::function<void()> onHv;  // runs inside an HV call
+    QList<double> hv;           // every HV asked for, in order
+    QList<double> refuse;       // HVs the unit refuses
+    std::function<void()> onHv; // runs inside an HV call
     std::function<void()> onReading;
 
     bool setHighVoltage(double volts) override {
         hv << volts;
         if (onHv)
             onHv();
-        return !refuseCalls.contains(int(hv.size()));
+        return !refuse.contains(volts);
     }
     void waiting(const QDateTime& until) override { events << u"wait "_qs + until.toString(Qt::ISODateWithMs); }
     void measurementStarted(int index) override { events << u"start %1"_qs.arg(index); }

@@ -15,33 +15,12 @@ namespace {
 
 // A stopped plateau of two measurements, the second cut short, with a background.
 Series sample() {
-    Series s;
-    s.kind = SeriesKind::Plateau;
-    s.end = SeriesEnd::Stopped;
-    s.started = START;
-    s.plan.preset = Preset::Readings;
-    s.plan.readings = 4;
-    s.plan.measurements = 3;
-    s.plateau = PlateauPlan{800, 850, 25, 2, 10, 700.5};
-    s.hvRestored = false;
-    s.background = Background{12.5, 0.25, 3, u"bg.csv"_qs};
-    Measurement m;
-    m.start = START.addMSecs(2250);
-    m.durationSeconds = 4;
-    m.readings = 4;
-    m.mean = 4701.25;
-    m.standardError = 10.5;
-    m.dispersion = 0.9375;
-    m.highVoltage = 800;
-    m.net = 4688.75;
-    m.netError = 10.503;
-    s.measurements << m;
-    m.highVoltage = 825;
-    m.mean = 4800;
-    m.readings = 1;
-    m.standardError = m.dispersion = m.netError = NO_VALUE;
-    m.complete = false;
-    s.measurements << m;
+    Series s{.kind = SeriesKind::Plateau, .end = SeriesEnd::Stopped, .plan = {}, .started = START,
+             .plateau = PlateauPlan{800, 850, 25, 2, 10, 700.5}, .background = Background{12.5, 0.25, 3, u"bg.csv"_qs},
+             .measurements = {}, .hvRestored = false};
+    s.plan = {.kind = SeriesKind::Plateau, .preset = Preset::Readings, .readings = 4, .measurements = 3};
+    const Measurement m{START.addMSecs(2250), 4, 4, 4701.25, 10.5, 0.9375, 800, 4688.75, 10.503, true};
+    s.measurements = {m, {m.start, 4, 1, 4800, NO_VALUE, NO_VALUE, 825, 4688.75, NO_VALUE, false}};
     return s;
 }
 
@@ -81,28 +60,9 @@ private slots:
         QVERIFY(writeSeriesCsv(path, sample(), &error));
         const std::optional<Series> back = readSeriesCsv(path, &error);
         QVERIFY2(back, qPrintable(error));
-        const Series s = sample();
-        QCOMPARE(back->kind, s.kind);
-        QCOMPARE(back->end, s.end);
-        QCOMPARE(back->started, s.started);
-        QCOMPARE(back->plan.readings, 4);
-        QCOMPARE(back->plateau->userVolts, 700.5);
-        QCOMPARE(back->plateau->stepVolts, 25.0);
-        QVERIFY(!back->hvRestored);
-        QCOMPARE(back->background->mean, 12.5);
-        QCOMPARE(back->background->source, u"bg.csv"_qs);
-        QCOMPARE(back->measurements.size(), 2);
-        for (qsizetype i = 0; i < 2; ++i) {
-            const Measurement &a = back->measurements[i], &b = s.measurements[i];
-            QCOMPARE(a.start, b.start);
-            QCOMPARE(a.readings, b.readings);
-            QCOMPARE(a.mean, b.mean);
-            QCOMPARE(std::isnan(a.standardError), std::isnan(b.standardError));
-            QCOMPARE(a.highVoltage, b.highVoltage);
-            QCOMPARE(a.complete, b.complete);
-        }
-        QCOMPARE(back->measurements[0].netError, 10.503);
-        QCOMPARE(seriesFileName(s), u"plateau_20240315T102030Z.csv"_qs);
+        QCOMPARE(seriesCsv(*back), seriesCsv(sample())); // every field, written again
+        QCOMPARE(back->measurements[1].complete, false);
+        QCOMPARE(seriesFileName(*back), u"plateau_20240315T102030Z.csv"_qs);
     }
 
     void badFiles_data() {
