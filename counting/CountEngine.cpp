@@ -75,7 +75,7 @@ QString CountEngine::startPlateau(const SeriesPlan& plan, const PlateauPlan& pla
         return QStringLiteral("The start time is not valid.");
     SeriesPlan stepPlan = plan;
     stepPlan.kind = SeriesKind::Plateau;
-    stepPlan.measurements = 1; // checked below with the steps
+    stepPlan.measurements = 1; // the steps decide how many
     stepPlan.pauseSeconds = 0;
     if (QString problem = checkSeriesPlan(stepPlan); !problem.isEmpty())
         return problem;

@@ -96,6 +96,8 @@ SeriesStatistics seriesStatistics(const QList<Measurement>& measurements, const 
     for (size_t i = 0; i < k; ++i)
         chiSquare += weights[i] * (means[i] - grand) * (means[i] - grand) / scatter;
     st.reducedChiSquare = chiSquare / double(k - 1);
+    if (std::isnan(st.reducedChiSquare))
+        return st; // values beyond any count rate (a damaged file): no verdict
     // The p-value: gsl_cdf_chisq_Q(chi-square, k - 1) would hold if the standard errors were known
     // exactly. They are estimated from the readings with N - k degrees of freedom, which makes the
     // reduced chi-square an F statistic (one-way analysis of variance), so its upper tail comes from the

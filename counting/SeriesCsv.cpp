@@ -33,7 +33,11 @@ QString utc(const QDateTime& time) {
 class Writer {
 public:
     void line(const QString& text) { out_ += text + kEol; }
-    void meta(const char* key, const QString& value) { line(u"# "_qs + QLatin1String(key) + u": "_qs + value); }
+    void meta(const char* key, QString value) {
+        // One line per value, whatever a file name holds.
+        value.replace(u'\r', u' ').replace(u'\n', u' ');
+        line(u"# "_qs + QLatin1String(key) + u": "_qs + value);
+    }
     void meta(const char* key, double value) { meta(key, number(value)); }
     QByteArray bytes() const { return out_.toUtf8(); }
 

@@ -16,7 +16,7 @@ namespace {
 // A stopped plateau of two measurements, the second cut short, with a background.
 Series sample() {
     Series s{.kind = SeriesKind::Plateau, .end = SeriesEnd::Stopped, .plan = {}, .started = START,
-             .plateau = PlateauPlan{800, 850, 25, 2, 10, 700.5}, .background = Background{12.5, 0.25, 3, u"bg.csv"_qs},
+             .plateau = PlateauPlan{800, 850, 25, 2, 10, 700.5}, .background = Background{12.5, 0.25, 3, u"bg\n.csv"_qs},
              .measurements = {}, .hvRestored = false};
     s.plan = {.kind = SeriesKind::Plateau, .preset = Preset::Readings, .readings = 4, .measurements = 3};
     const Measurement m{START.addMSecs(2250), 4, 4, 4701.25, 10.5, 0.9375, 800, 4688.75, 10.503, true};
@@ -49,7 +49,7 @@ private slots:
         QVERIFY(header > 0);
         QCOMPARE(lines[header + 1], u"1,2024-03-15T10:20:32.250Z,4.000,4,4701.25,10.5,0.9375,4688.75,10.503,800,yes"_qs);
         QCOMPARE(lines[header + 2], u"2,2024-03-15T10:20:32.250Z,4.000,1,4800,,,4688.75,,825,no"_qs);
-        for (const QString& line : {u"# background_error_cps: 0.25"_qs, u"# user_hv_v: 700.5"_qs, u"# hv_restored: no"_qs,
+        for (const QString& line : {u"# background_error_cps: 0.25"_qs, u"# background_source: bg .csv"_qs, u"# user_hv_v: 700.5"_qs, u"# hv_restored: no"_qs,
                                     u"# verdict: more spread than the readings explain: check the set-up"_qs, u"# plateau_found: no"_qs})
             QVERIFY2(lines.contains(line), qPrintable(line));
     }

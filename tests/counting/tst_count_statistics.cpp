@@ -62,6 +62,8 @@ private slots:
         QTest::newRow("no spread") << QList<double>{12, 12, 12} << 1.0 << 4 << 0.0 << 1.0 << Verdict::LessSpread;
         QTest::newRow("no scatter") << QList<double>{12, 13} << 0.0 << 4 << NO_VALUE << NO_VALUE << Verdict::NoScatter;
         QTest::newRow("one measurement") << QList<double>{12} << 1.0 << 4 << NO_VALUE << NO_VALUE << Verdict::NotEnoughData;
+        QTest::newRow("beyond any rate") << QList<double>{1e300, -1e300} << 1e300 << 4 << NO_VALUE << NO_VALUE
+                                         << Verdict::NotEnoughData;
         QTest::newRow("one reading each") << QList<double>{12, 13} << NO_VALUE << 1 << NO_VALUE << NO_VALUE
                                           << Verdict::NotEnoughData;
     }
