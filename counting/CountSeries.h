@@ -34,7 +34,7 @@ struct Measurement {
     double dispersion = NO_VALUE;    // sample variance / mean of the readings
     double highVoltage = NO_VALUE;   // volts; plateau steps only
     double net = NO_VALUE;           // mean - background mean, when a background was subtracted
-    double netError = NO_VALUE;      // sqrt(standardError^2 + background error^2)
+    double netError = NO_VALUE;      // standard error and background error added in quadrature
     bool complete = true;            // false when a stop cut it short
 };
 
@@ -69,7 +69,8 @@ struct PlateauPlan {
     double stopVolts = 1200;
     double stepVolts = 25;
     double settleSeconds = 5;
-    double thresholdPercentPer100V = 10; // the most a plateau's rate may change per 100 V
+    // The most a plateau's rate may change per 100 V, in percent.
+    double thresholdPercentPer100V = 10;
     double userVolts = 0;                // the unit's HV before the plateau; it goes back afterwards
 };
 

@@ -43,7 +43,8 @@ SeriesStatistics seriesStatistics(const QList<Measurement>& measurements, const 
     SeriesStatistics st;
     std::vector<double> means;
     std::vector<double> weights;
-    double scatterSum = 0; // sum over measurements of (n - 1) x sample variance
+    // The sum over measurements of (n - 1) x sample variance.
+    double scatterSum = 0;
     int scatterDof = 0;
     double errorSquares = 0;
     bool allErrors = true;

@@ -104,7 +104,11 @@ private slots:
     void pauseBetweenMeasurements() {
         engine->start(readingsPlan(2, 2, 5), START);
         give(1, 1000);
+        QCOMPARE(engine->progress(), 0.5);
+        QVERIFY(!engine->waitUntil().isValid());
+        engine->addReading(2, QDateTime()); // no time, no reading
         give(3, 2000);
+        QCOMPARE(measurements()[0].mean, 2.0);
         QCOMPARE(engine->waitUntil(), START.addSecs(7));
         give(100, 7000); // inside the pause
         engine->tick(START.addMSecs(6999));
@@ -123,8 +127,8 @@ private slots:
         for (int i = 1; i <= 6; ++i)
             give(10 * i, i * 1000);
         host.events.clear();
-        engine->stop();
-        engine->stop(SeriesEnd::Aborted); // nothing runs any more
+        engine->stop(SeriesEnd::Completed); // what is cut short is not complete
+        engine->stop(SeriesEnd::Aborted);   // nothing runs any more
         QCOMPARE(engine->series().end, SeriesEnd::Stopped);
         QCOMPARE(measurements().size(), 2);
         QVERIFY(measurements()[0].complete && !measurements()[1].complete);
@@ -178,6 +182,7 @@ private slots:
         QFETCH(QString, message);
         QCOMPARE(engine->start(plan, START), message);
         QVERIFY(!engine->running() && host.events.isEmpty());
+        QCOMPARE(engine->start(readingsPlan(2, 1), QDateTime()), u"The start time is not valid."_qs);
         QCOMPARE(engine->start(readingsPlan(2, 1), START), QString());
         QCOMPARE(engine->start(readingsPlan(2, 1), START), u"A count is already running."_qs);
     }

@@ -49,8 +49,10 @@ private slots:
         QVERIFY(header > 0);
         QCOMPARE(lines[header + 1], u"1,2024-03-15T10:20:32.250Z,4.000,4,4701.25,10.5,0.9375,4688.75,10.503,800,yes"_qs);
         QCOMPARE(lines[header + 2], u"2,2024-03-15T10:20:32.250Z,4.000,1,4800,,,4688.75,,825,no"_qs);
+        // The pooled variance 10.5^2 x 4 over the mean of all five readings, 4721.
         for (const QString& line : {u"# background_error_cps: 0.25"_qs, u"# background_source: bg .csv"_qs, u"# user_hv_v: 700.5"_qs, u"# hv_restored: no"_qs,
-                                    u"# verdict: more spread than the readings explain: check the set-up"_qs, u"# plateau_found: no"_qs})
+                                    u"# verdict: more spread than the readings explain: check the set-up"_qs,
+                                    u"# dispersion_index: "_qs + QString::number(441.0 / 4721, 'g', 10), u"# plateau_found: no"_qs})
             QVERIFY2(lines.contains(line), qPrintable(line));
     }
 
@@ -62,6 +64,9 @@ private slots:
         QVERIFY2(back, qPrintable(error));
         QCOMPARE(seriesCsv(*back), seriesCsv(sample())); // every field, written again
         QCOMPARE(back->measurements[1].complete, false);
+        // An editor's byte-order mark is no harm; without a start line the first measurement's start serves.
+        const std::optional<Series> edited = parseSeriesCsv("\xEF\xBB\xBF" + withLine(4, "#"), u"x"_qs, &error);
+        QVERIFY2(edited && edited->started == sample().measurements[0].start, qPrintable(error));
         QCOMPARE(seriesFileName(*back), u"plateau_20240315T102030Z.csv"_qs);
     }
 
@@ -80,6 +85,9 @@ private slots:
         QTest::newRow("no mean column") << withLine(18, "index,start_utc,duration_s,readings,rate,standard_error_cps,a,b,c,d,e")
                                         << u"line 18: the header has no \"mean_cps\" column"_qs;
         QTest::newRow("bad setup") << withLine(13, "# hv_step_v: many") << u"line 13: hv_step_v is not a number"_qs;
+        QTest::newRow("unknown status") << withLine(3, "# status: paused") << u"line 3: unknown status \"paused\""_qs;
+        QTest::newRow("bad mark") << withLine(19, "1,,4,4,1,1,,,,800,maybe") << u"line 19: complete is not valid"_qs;
+        QTest::newRow("background without error") << withLine(9, "# bg: 1") << u"no \"background_error_cps\" line"_qs;
         QTest::newRow("no header") << QByteArray("# KivoPanel count series\n# kind: measurement\n") << u"x.csv: no header row"_qs;
     }
     void badFiles() {

@@ -1,5 +1,6 @@
 // The numbers of a measurement and a series, against values worked out by hand.
 #include "CountStatistics.h"
+#include "CountingHelp.h"
 
 #include <QTest>
 
@@ -52,14 +53,14 @@ private slots:
         QTest::addColumn<double>("reduced");
         QTest::addColumn<double>("p");
         QTest::addColumn<Verdict>("verdict");
-        // Pooled variance 4 (se 1 x sqrt 4 readings) with 9 degrees of freedom; chi-square 4 x 8 / 4 over
-        // 2: F(2, 9) has the upper tail (1 + 2F/9)^-4.5.
-        QTest::newRow("steady") << QList<double>{10, 12, 14} << 1.0 << 4 << 4.0 << std::pow(17.0 / 9, -4.5)
+        // Pooled variance 0.04 (se 0.1 x sqrt 4 readings) with 9 degrees of freedom; chi-square
+        // 4 x 0.08 / 0.04 over 2: F(2, 9) has the upper tail (1 + 2F/9)^-4.5.
+        QTest::newRow("steady") << QList<double>{1, 1.2, 1.4} << 0.1 << 4 << 4.0 << std::pow(17.0 / 9, -4.5)
                                 << Verdict::Steady;
         // Grand mean 38/3: the squares sum to 56/3.
         QTest::newRow("spread") << QList<double>{10, 12, 16} << 1.0 << 4 << 28.0 / 3
                                 << std::pow(1 + 2 * (28.0 / 3) / 9, -4.5) << Verdict::MoreSpread;
-        QTest::newRow("no spread") << QList<double>{12, 12, 12} << 1.0 << 4 << 0.0 << 1.0 << Verdict::LessSpread;
+        QTest::newRow("no spread, two readings each") << QList<double>{12, 12, 12} << 1.0 << 2 << 0.0 << 1.0 << Verdict::LessSpread;
         QTest::newRow("no scatter") << QList<double>{12, 13} << 0.0 << 4 << NO_VALUE << NO_VALUE << Verdict::NoScatter;
         QTest::newRow("one measurement") << QList<double>{12} << 1.0 << 4 << NO_VALUE << NO_VALUE << Verdict::NotEnoughData;
         QTest::newRow("beyond any rate") << QList<double>{1e300, -1e300} << 1e300 << 4 << NO_VALUE << NO_VALUE
@@ -106,6 +107,17 @@ private slots:
         QVERIFY(same(net.rate, 100) && same(net.error, 6.5)); // sqrt(36 + 6.25)
         bg.kind = SeriesKind::Plateau; // its rate depends on each step's HV
         QVERIFY(!backgroundOf(bg, {}));
+    }
+
+    void helpSaysWhereTheUncertaintyComesFrom() {
+        const QString help = countingHelpText();
+        for (const QString& words : {u"every 250 ms"_qs, u"from the scatter of the readings themselves"_qs,
+                                     u"no Poisson uncertainty"_qs, u"reduced chi-square (near 1 for a steady"_qs, u"sqrt(se^2 + se_bg^2)"_qs,
+                                     u"below 0.05 in about one series out of twenty"_qs, u"10 % per 100 V"_qs})
+            QVERIFY2(help.contains(words), qPrintable(words));
+        const PlateauPlan defaults;
+        QCOMPARE(defaults.thresholdPercentPer100V, 10.0);
+        QCOMPARE(defaults.stepVolts, 25.0);
     }
 };
 

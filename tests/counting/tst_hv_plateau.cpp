@@ -3,6 +3,7 @@
 #include "CountTestSupport.h"
 #include "DetectorModel.h"
 #include "HvPlateau.h"
+#include "SeriesCsv.h"
 
 #include <QTest>
 
@@ -150,6 +151,9 @@ private slots:
         const double change = (curve(r.operatingVolts + 50) - curve(r.operatingVolts - 50)) / curve(r.operatingVolts);
         QVERIFY2(std::abs(change) < 0.10, qPrintable(where));
         QVERIFY(std::abs(r.slopePercentPer100V) < 10);
+        const QByteArray csv = seriesCsv(engine->series());
+        QVERIFY(csv.contains("# plateau_from_v: " + QByteArray::number(r.fromVolts) + "\r\n"));
+        QVERIFY(csv.contains("# operating_point_v: " + QByteArray::number(r.operatingVolts) + "\r\n"));
     }
 
     void noPlateau() {
@@ -158,6 +162,11 @@ private slots:
         QVERIFY(!findPlateau({{800, 0}, {850, 0}, {900, 0}}, 10).found); // no counts, no plateau
         QVERIFY(!findPlateau({{800, 100}, {900, 101}}, 10).found);       // two steps are not enough
         QCOMPARE(findPlateau({{800, 100}, {850, 101}, {900, 100}, {950, 100}}, 10).operatingVolts, 850.0);
+        // The longer of two flat runs (700-900 V), though the other (1210-1230 V) has as many steps.
+        const QList<PlateauPoint> twoRuns = {{700, 100},   {750, 100},   {800, 100},   {850, 100},   {900, 100},
+                                             {950, 100},   {1000, 300},  {1050, 900},  {1100, 1500}, {1200, 2700},
+                                             {1210, 2700}, {1220, 2700}, {1230, 2700}, {1240, 2700}, {1400, 8000}};
+        QCOMPARE(findPlateau(twoRuns, 10).toVolts, 900.0);
     }
 
     void steps_data() {
