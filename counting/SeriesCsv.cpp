@@ -79,6 +79,16 @@ void writeResults(Writer& w, const Series& s) {
     const SeriesStatistics st = seriesStatistics(s.measurements, s.background);
     w.meta("measurements", st.measurements);
     w.meta("readings", st.readings);
+    if (s.plateau) {
+        // Its rates differ by design: whether they spread like a steady source's is no question here.
+        const PlateauResult p = findPlateau(plateauCurve(s), s.plateau->thresholdPercentPer100V);
+        w.meta("plateau_found", yesNo(p.found));
+        w.meta("plateau_from_v", p.fromVolts);
+        w.meta("plateau_to_v", p.toVolts);
+        w.meta("plateau_slope_percent_per_100v", p.slopePercentPer100V);
+        w.meta("operating_point_v", p.operatingVolts);
+        return;
+    }
     w.meta("mean_of_means_cps", st.mean);
     w.meta("sd_of_means_cps", st.sd);
     w.meta("mean_error_cps", st.meanError);
@@ -91,14 +101,6 @@ void writeResults(Writer& w, const Series& s) {
     if (s.background) {
         w.meta("net_mean_cps", st.net.rate);
         w.meta("net_mean_error_cps", st.net.error);
-    }
-    if (s.plateau) {
-        const PlateauResult p = findPlateau(plateauCurve(s), s.plateau->thresholdPercentPer100V);
-        w.meta("plateau_found", yesNo(p.found));
-        w.meta("plateau_from_v", p.fromVolts);
-        w.meta("plateau_to_v", p.toVolts);
-        w.meta("plateau_slope_percent_per_100v", p.slopePercentPer100V);
-        w.meta("operating_point_v", p.operatingVolts);
     }
 }
 

@@ -11,10 +11,11 @@
 //   #   threshold_percent_per_100v, user_hv_v, hv_restored (yes | no)
 //   index,start_utc,duration_s,readings,mean_cps,standard_error_cps,dispersion_index,net_cps,net_error_cps,high_voltage_v,complete
 //   1,2024-03-15T10:20:30.000Z,10.000,40,4701.25,10.84,0.998,,,,yes
-//   # measurements, readings, mean_of_means_cps, sd_of_means_cps, mean_error_cps, dispersion_index,
-//   #   reduced_chi_square, degrees_of_freedom, scatter_degrees_of_freedom, p_value, verdict;
-//   #   with a background: net_mean_cps, net_mean_error_cps; a plateau: plateau_found (yes | no),
-//   #   plateau_from_v, plateau_to_v, plateau_slope_percent_per_100v, operating_point_v
+//   # measurements, readings; for a measurement or background series: mean_of_means_cps,
+//   #   sd_of_means_cps, mean_error_cps, dispersion_index, reduced_chi_square, degrees_of_freedom,
+//   #   scatter_degrees_of_freedom, p_value, verdict, and with a background net_mean_cps,
+//   #   net_mean_error_cps; for a plateau instead: plateau_found (yes | no), plateau_from_v,
+//   #   plateau_to_v, plateau_slope_percent_per_100v, operating_point_v
 //
 // An empty field is a value that could not be determined (one reading, no background, no plateau).
 #pragma once

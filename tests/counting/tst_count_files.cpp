@@ -49,11 +49,18 @@ private slots:
         QVERIFY(header > 0);
         QCOMPARE(lines[header + 1], u"1,2024-03-15T10:20:32.250Z,4.000,4,4701.25,10.5,0.9375,4688.75,10.503,800,yes"_qs);
         QCOMPARE(lines[header + 2], u"2,2024-03-15T10:20:32.250Z,4.000,1,4800,,,4688.75,,825,no"_qs);
-        // The pooled variance 10.5^2 x 4 over the mean of all five readings, 4721.
-        for (const QString& line : {u"# background_error_cps: 0.25"_qs, u"# background_source: bg .csv"_qs, u"# user_hv_v: 700.5"_qs, u"# hv_restored: no"_qs,
-                                    u"# verdict: more spread than the readings explain: check the set-up"_qs,
-                                    u"# dispersion_index: "_qs + QString::number(441.0 / 4721, 'g', 10), u"# plateau_found: no"_qs})
+        for (const QString& line : {u"# background_error_cps: 0.25"_qs, u"# background_source: bg .csv"_qs,
+                                    u"# user_hv_v: 700.5"_qs, u"# hv_restored: no"_qs, u"# plateau_found: no"_qs})
             QVERIFY2(lines.contains(line), qPrintable(line));
+        QVERIFY(!text.contains(u"verdict"_qs)); // a plateau's rates differ by design
+        Series series = sample();
+        series.kind = SeriesKind::Measurement;
+        series.plateau.reset();
+        const QString measured = QString::fromUtf8(seriesCsv(series));
+        // The pooled variance 10.5^2 x 4 over the mean of all five readings, 4721.
+        for (const QString& line : {u"# dispersion_index: "_qs + QString::number(441.0 / 4721, 'g', 10),
+                                    u"# verdict: more spread than the readings explain: check the set-up"_qs})
+            QVERIFY2(measured.contains(line + u"\r\n"_qs), qPrintable(line));
     }
 
     void roundTrip() {
