@@ -22,14 +22,15 @@ bool within(double value, double lo, double hi) {
 
 QString checkSeriesPlan(const SeriesPlan& plan) {
     if (plan.preset == Preset::Duration && !within(plan.durationSeconds, 1, MAX_SECONDS))
-        return QStringLiteral("The duration must be from 1 to %1 s.").arg(MAX_SECONDS);
+        return u"The duration must be from 1 to "_qs + QString::number(MAX_SECONDS) + u" s."_qs;
     // Two readings at least: one reading has no scatter to tell its uncertainty.
     if (plan.preset == Preset::Readings && !within(plan.readings, 2, MAX_READINGS))
-        return QStringLiteral("The number of readings must be from 2 to %1.").arg(MAX_READINGS);
+        return u"The number of readings must be from 2 to "_qs + QString::number(MAX_READINGS) + u"."_qs;
     if (!within(plan.measurements, 1, MAX_MEASUREMENTS))
-        return QStringLiteral("The number of measurements must be from 1 to %1.").arg(MAX_MEASUREMENTS);
+        return u"The number of measurements must be from 1 to "_qs + QString::number(MAX_MEASUREMENTS) +
+               u"."_qs;
     if (!within(plan.pauseSeconds, 0, MAX_SECONDS))
-        return QStringLiteral("The pause must be from 0 to %1 s.").arg(MAX_SECONDS);
+        return u"The pause must be from 0 to "_qs + QString::number(MAX_SECONDS) + u" s."_qs;
     return {};
 }
 
@@ -68,7 +69,8 @@ QString CountEngine::start(const SeriesPlan& plan, const QDateTime& nowUtc) {
     return {};
 }
 
-QString CountEngine::startPlateau(const SeriesPlan& plan, const PlateauPlan& plateau, const QDateTime& nowUtc) {
+QString CountEngine::startPlateau(const SeriesPlan& plan, const PlateauPlan& plateau,
+                                  const QDateTime& nowUtc) {
     if (running())
         return QStringLiteral("A count is already running.");
     if (!nowUtc.isValid())
@@ -251,8 +253,7 @@ void CountEngine::endSeries(SeriesEnd how) {
     if (series_.kind == SeriesKind::Plateau && lastRequested_)
         restoreHighVoltage();
     if (series_.kind == SeriesKind::Background) {
-        const QString source = QStringLiteral("background series of %1")
-                                   .arg(series_.started.toString(Qt::ISODate));
+        const QString source = u"background series of "_qs + series_.started.toString(Qt::ISODate);
         if (std::optional<Background> measured = backgroundOf(series_, source))
             background_ = measured;
     }

@@ -26,8 +26,8 @@ std::optional<SeriesKind> kindFromName(const QString& name);
 std::optional<SeriesEnd> endFromName(const QString& name);
 
 struct Measurement {
-    QDateTime start;                 // UTC: readings after this instant belong to the measurement
-    double durationSeconds = 0;      // from the start to the measurement's last reading
+    QDateTime start;            // UTC: readings after this instant belong to the measurement
+    double durationSeconds = 0; // from the start to the measurement's last reading
     int readings = 0;
     double mean = NO_VALUE;          // counts per second
     double standardError = NO_VALUE; // sample standard deviation of the readings / sqrt(readings)
@@ -71,7 +71,7 @@ struct PlateauPlan {
     double settleSeconds = 5;
     // The most a plateau's rate may change per 100 V, in percent.
     double thresholdPercentPer100V = 10;
-    double userVolts = 0;                // the unit's HV before the plateau; it goes back afterwards
+    double userVolts = 0; // the unit's HV before the plateau; it goes back afterwards
 };
 
 struct Series {

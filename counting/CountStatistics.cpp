@@ -34,12 +34,14 @@ QString verdictText(Verdict verdict) {
     case Verdict::MoreSpread:
         return QStringLiteral("more spread than the readings explain: check the set-up");
     case Verdict::LessSpread:
-        return QStringLiteral("less spread than the readings explain: check that the readings are independent");
+        return QStringLiteral(
+            "less spread than the readings explain: check that the readings are independent");
     }
     return {};
 }
 
-SeriesStatistics seriesStatistics(const QList<Measurement>& measurements, const std::optional<Background>& background) {
+SeriesStatistics seriesStatistics(const QList<Measurement>& measurements,
+                                  const std::optional<Background>& background) {
     SeriesStatistics st;
     std::vector<double> means;
     std::vector<double> weights;
@@ -80,7 +82,7 @@ SeriesStatistics seriesStatistics(const QList<Measurement>& measurements, const 
     // The mean of all readings: each measurement weighs by its readings.
     const double grand = gsl_stats_wmean(weights.data(), 1, means.data(), 1, k);
     const double scatter = scatterDof > 0 ? scatterSum / scatterDof : NO_VALUE;
-    if (scatterDof > 0 && grand > 0)
+    if (grand > 0)
         st.dispersion = scatter / grand;
     if (k < 2 || scatterDof < 1)
         return st;

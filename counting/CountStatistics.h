@@ -34,16 +34,16 @@ inline constexpr double MORE_SPREAD_P = 0.05;
 inline constexpr double LESS_SPREAD_P = 0.99;
 
 struct SeriesStatistics {
-    int measurements = 0;        // k
-    int readings = 0;            // N, over all measurements
-    double mean = NO_VALUE;      // mean of the measurement means
-    double sd = NO_VALUE;        // their sample standard deviation (two measurements or more)
-    double meanError = NO_VALUE; // uncertainty of the mean, from the measurements' standard errors
-    double dispersion = NO_VALUE;        // pooled variance of the readings / their mean
-    double reducedChiSquare = NO_VALUE;  // spread of the means against the readings' pooled scatter
-    int degreesOfFreedom = 0;            // k minus one
-    int scatterDegreesOfFreedom = 0;     // N - k, behind the pooled scatter
-    double pValue = NO_VALUE;            // chance of this much spread or more from a steady source
+    int measurements = 0;               // k
+    int readings = 0;                   // N, over all measurements
+    double mean = NO_VALUE;             // mean of the measurement means
+    double sd = NO_VALUE;               // their sample standard deviation (two measurements or more)
+    double meanError = NO_VALUE;        // uncertainty of the mean, from the measurements' standard errors
+    double dispersion = NO_VALUE;       // pooled variance of the readings / their mean
+    double reducedChiSquare = NO_VALUE; // spread of the means against the readings' pooled scatter
+    int degreesOfFreedom = 0;           // k minus one
+    int scatterDegreesOfFreedom = 0;    // N - k, behind the pooled scatter
+    double pValue = NO_VALUE;           // chance of this much spread or more from a steady source
     Verdict verdict = Verdict::NotEnoughData;
     NetRate net; // the mean minus the background, when one is given
 };

@@ -20,7 +20,8 @@ constexpr double MAX_SETTLE_SECONDS = 3600;
 
 // Least-squares straight line through points [lo, hi] (gsl_fit_linear: the plain fit, as every step is
 // measured alike); its slope in percent of the mean rate over those points per 100 V.
-double relativeSlope(const std::vector<double>& volts, const std::vector<double>& rates, size_t lo, size_t hi) {
+double relativeSlope(const std::vector<double>& volts, const std::vector<double>& rates, size_t lo,
+                     size_t hi) {
     const size_t n = hi - lo + 1;
     double c0 = 0, c1 = 0, cov00 = 0, cov01 = 0, cov11 = 0, sumsq = 0;
     gsl_fit_linear(&volts[lo], 1, &rates[lo], 1, n, &c0, &c1, &cov00, &cov01, &cov11, &sumsq);
@@ -35,24 +36,24 @@ double relativeSlope(const std::vector<double>& volts, const std::vector<double>
 QString checkHighVoltage(double volts, const QString& what) {
     if (std::isfinite(volts) && volts >= 0 && volts <= MAX_HV_VOLTS)
         return {};
-    return QStringLiteral("%1 must be from 0 to %2 V.").arg(what).arg(MAX_HV_VOLTS);
+    return what + u" must be from 0 to "_qs + QString::number(MAX_HV_VOLTS) + u" V."_qs;
 }
 
 QString checkPlateauPlan(const PlateauPlan& plan) {
-    for (const auto& [volts, what] : {std::pair{plan.startVolts, "The start voltage"},
-                                      std::pair{plan.stopVolts, "The stop voltage"},
-                                      std::pair{plan.userVolts, "The unit's present high voltage"}}) {
+    for (const auto& [volts, what] :
+         {std::pair{plan.startVolts, "The start voltage"}, std::pair{plan.stopVolts, "The stop voltage"},
+          std::pair{plan.userVolts, "The unit's present high voltage"}}) {
         if (QString problem = checkHighVoltage(volts, QString::fromLatin1(what)); !problem.isEmpty())
             return problem;
     }
     // Smaller steps would ask the unit for the same setting twice.
     if (!(plan.stepVolts >= HV_VOLTS_PER_COUNT) || !std::isfinite(plan.stepVolts))
-        return QStringLiteral("The step must be at least %1 V, one step of the unit's HV setting.")
-            .arg(HV_VOLTS_PER_COUNT, 0, 'f', 2);
+        return u"The step must be at least "_qs + QString::number(HV_VOLTS_PER_COUNT, 'f', 2) +
+               u" V, one step of the unit's HV setting."_qs;
     if (std::abs(plan.stopVolts - plan.startVolts) < SAME_VOLTS)
         return QStringLiteral("The start and stop voltages must differ.");
     if (!(plan.settleSeconds >= 0 && plan.settleSeconds <= MAX_SETTLE_SECONDS))
-        return QStringLiteral("The settling time must be from 0 to %1 s.").arg(MAX_SETTLE_SECONDS);
+        return u"The settling time must be from 0 to "_qs + QString::number(MAX_SETTLE_SECONDS) + u" s."_qs;
     if (!(plan.thresholdPercentPer100V > 0) || !std::isfinite(plan.thresholdPercentPer100V))
         return QStringLiteral("The plateau threshold must be above 0 %/100 V.");
     return {};

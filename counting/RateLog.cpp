@@ -29,12 +29,12 @@ bool RateLog::open(const QString& path, QString* error) {
         QFile existing(path);
         if (existing.exists() && existing.size() > 0) {
             if (!existing.open(QIODevice::ReadOnly)) {
-                setError(error, QStringLiteral("Could not read %1: %2").arg(path, existing.errorString()));
+                setError(error, u"Could not read "_qs + path + u": "_qs + existing.errorString());
                 return false;
             }
             // Appending to any other file would spoil it.
             if (existing.readLine(256).trimmed() != kSignature) {
-                setError(error, QStringLiteral("%1 is not a KivoPanel rate log: choose a new file or a rate log.").arg(path));
+                setError(error, path + u" is not a KivoPanel rate log: choose a new file or a rate log."_qs);
                 return false;
             }
             existing.seek(existing.size() - 1);
@@ -43,11 +43,13 @@ bool RateLog::open(const QString& path, QString* error) {
     }
     file_.setFileName(path);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        setError(error, QStringLiteral("Could not open %1: %2").arg(path, file_.errorString()));
+        setError(error, u"Could not open "_qs + path + u": "_qs + file_.errorString());
         return false;
     }
     lines_ = 0;
-    const QByteArray start = file_.size() == 0 ? header() : endLine ? QByteArrayLiteral("\r\n") : QByteArray();
+    const QByteArray start = file_.size() == 0 ? header()
+                             : endLine         ? QByteArrayLiteral("\r\n")
+                                               : QByteArray();
     if (!start.isEmpty() && !writeDurably(start, error)) {
         file_.close();
         return false;
@@ -72,12 +74,13 @@ bool RateLog::writeDurably(const QByteArray& bytes, QString* error) {
     // flush() hands the line to the system, which survives a crash of the program; fdatasync() puts it
     // on the disk, which survives a power loss.
     if (file_.write(bytes) != bytes.size() || !file_.flush()) {
-        setError(error, QStringLiteral("Could not write to %1: %2").arg(file_.fileName(), file_.errorString()));
+        setError(error, u"Could not write to "_qs + file_.fileName() + u": "_qs + file_.errorString());
         return false;
     }
     if (::fdatasync(file_.handle()) != 0) {
         const int code = errno;
-        setError(error, QStringLiteral("Could not write to %1: %2").arg(file_.fileName(), QString::fromLocal8Bit(std::strerror(code))));
+        setError(error, u"Could not write to "_qs + file_.fileName() + u": "_qs +
+                            QString::fromLocal8Bit(std::strerror(code)));
         return false;
     }
     return true;

@@ -129,8 +129,8 @@ public:
 private:
     std::nullopt_t fail(int line, const QString& problem) {
         if (error_)
-            *error_ = line > 0 ? QStringLiteral("%1: line %2: %3").arg(what_).arg(line).arg(problem)
-                               : QStringLiteral("%1: %2").arg(what_, problem);
+            *error_ =
+                what_ + (line > 0 ? u": line "_qs + QString::number(line) : QString()) + u": "_qs + problem;
         return std::nullopt;
     }
     // A setup value that must be a number when present; `out` stays as it is when absent.
@@ -149,14 +149,14 @@ bool Reader::metaNumber(const char* key, double& out, bool required) {
     const auto it = meta_.constFind(QLatin1String(key));
     if (it == meta_.cend()) {
         if (required) {
-            problem_ = QStringLiteral("no \"%1\" line").arg(QLatin1String(key));
+            problem_ = u"no \""_qs + QLatin1String(key) + u"\" line"_qs;
             problemLine_ = 0;
         }
         return !required;
     }
     const std::optional<double> value = field(it->text);
     if (!value || !std::isfinite(*value)) {
-        problem_ = QStringLiteral("%1 is not a number: \"%2\"").arg(QLatin1String(key), it->text);
+        problem_ = QLatin1String(key) + u" is not a number: \""_qs + it->text + u'"';
         problemLine_ = it->line;
         return false;
     }
@@ -170,7 +170,7 @@ bool Reader::readRow(const QStringList& fields, int line, Series& series) {
         return at >= 0 ? fields[at].trimmed() : QString();
     };
     auto bad = [&](const char* name) {
-        problem_ = QStringLiteral("%1 is not valid: \"%2\"").arg(QLatin1String(name), text(name));
+        problem_ = QLatin1String(name) + u" is not valid: \""_qs + text(name) + u'"';
         problemLine_ = line;
         return false;
     };
@@ -217,7 +217,7 @@ std::optional<Series> Reader::parse(const QByteArray& data) {
         text.remove(0, 1);
     const QStringList lines = text.split(u'\n');
     if (lines.first().trimmed() != kSignature)
-        return fail(1, QStringLiteral("not a KivoPanel count series (the first line is not \"%1\")").arg(kSignature));
+        return fail(1, u"not a KivoPanel count series (the first line is not \""_qs + kSignature + u"\")"_qs);
     Series series;
     bool haveHeader = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -238,12 +238,13 @@ std::optional<Series> Reader::parse(const QByteArray& data) {
                 columns_.insert(fields[c].trimmed(), c);
             for (const char* needed : {"readings", "mean_cps", "standard_error_cps"})
                 if (!columns_.contains(QLatin1String(needed)))
-                    return fail(number, QStringLiteral("the header has no \"%1\" column").arg(QLatin1String(needed)));
+                    return fail(number, u"the header has no \""_qs + QLatin1String(needed) + u"\" column"_qs);
             haveHeader = true;
             continue;
         }
         if (fields.size() != columns_.size())
-            return fail(number, QStringLiteral("%1 fields where the header has %2").arg(fields.size()).arg(columns_.size()));
+            return fail(number, QString::number(fields.size()) + u" fields where the header has "_qs +
+                                    QString::number(columns_.size()));
         if (!readRow(fields, number, series))
             return fail(problemLine_, problem_);
     }
@@ -253,21 +254,23 @@ std::optional<Series> Reader::parse(const QByteArray& data) {
     const MetaValue kind = meta_.value(u"kind"_qs);
     const std::optional<SeriesKind> k = kindFromName(kind.text);
     if (!k)
-        return fail(kind.line, QStringLiteral("unknown kind \"%1\"").arg(kind.text));
+        return fail(kind.line, u"unknown kind \""_qs + kind.text + u'"');
     series.kind = *k;
     const MetaValue status = meta_.value(u"status"_qs);
     const std::optional<SeriesEnd> end = endFromName(status.text);
     if (!end)
-        return fail(status.line, QStringLiteral("unknown status \"%1\"").arg(status.text));
+        return fail(status.line, u"unknown status \""_qs + status.text + u'"');
     series.end = *end;
     series.plan.kind = series.kind;
     series.started = QDateTime::fromString(meta_.value(u"started_utc"_qs).text, Qt::ISODateWithMs).toUTC();
     if (!series.started.isValid() && !series.measurements.isEmpty())
         series.started = series.measurements.first().start;
-    series.plan.preset = meta_.value(u"preset"_qs).text == u"readings"_qs ? Preset::Readings : Preset::Duration;
+    series.plan.preset =
+        meta_.value(u"preset"_qs).text == u"readings"_qs ? Preset::Readings : Preset::Duration;
     double readings = series.plan.readings;
     double measurements = series.plan.measurements;
-    if (!metaNumber("duration_s", series.plan.durationSeconds) || !metaNumber("readings_per_measurement", readings) ||
+    if (!metaNumber("duration_s", series.plan.durationSeconds) ||
+        !metaNumber("readings_per_measurement", readings) ||
         !metaNumber("measurements_planned", measurements) || !metaNumber("pause_s", series.plan.pauseSeconds))
         return fail(problemLine_, problem_);
     series.plan.readings = int(std::clamp(readings, 0.0, 1e9));
@@ -283,7 +286,8 @@ std::optional<Series> Reader::parse(const QByteArray& data) {
         PlateauPlan p;
         if (!metaNumber("hv_start_v", p.startVolts) || !metaNumber("hv_stop_v", p.stopVolts) ||
             !metaNumber("hv_step_v", p.stepVolts) || !metaNumber("settle_s", p.settleSeconds) ||
-            !metaNumber("threshold_percent_per_100v", p.thresholdPercentPer100V) || !metaNumber("user_hv_v", p.userVolts))
+            !metaNumber("threshold_percent_per_100v", p.thresholdPercentPer100V) ||
+            !metaNumber("user_hv_v", p.userVolts))
             return fail(problemLine_, problem_);
         series.plateau = p;
         series.hvRestored = meta_.value(u"hv_restored"_qs).text != u"no"_qs;
@@ -294,10 +298,9 @@ std::optional<Series> Reader::parse(const QByteArray& data) {
 } // namespace
 
 QStringList seriesCsvColumns() {
-    return {QStringLiteral("index"),          QStringLiteral("start_utc"),         QStringLiteral("duration_s"),
-            QStringLiteral("readings"),       QStringLiteral("mean_cps"),          QStringLiteral("standard_error_cps"),
-            QStringLiteral("dispersion_index"), QStringLiteral("net_cps"),         QStringLiteral("net_error_cps"),
-            QStringLiteral("high_voltage_v"), QStringLiteral("complete")};
+    return QStringLiteral("index,start_utc,duration_s,readings,mean_cps,standard_error_cps,dispersion_index,"
+                          "net_cps,net_error_cps,high_voltage_v,complete")
+        .split(u',');
 }
 
 QByteArray seriesCsv(const Series& series) {
@@ -322,7 +325,7 @@ bool writeSeriesCsv(const QString& path, const Series& series, QString* error) {
     const QByteArray bytes = seriesCsv(series);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
-            *error = QStringLiteral("Could not write %1: %2").arg(path, file.errorString());
+            *error = u"Could not write "_qs + path + u": "_qs + file.errorString();
         return false;
     }
     return true;
@@ -336,21 +339,22 @@ std::optional<Series> readSeriesCsv(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = QStringLiteral("Could not read %1: %2").arg(path, file.errorString());
+            *error = u"Could not read "_qs + path + u": "_qs + file.errorString();
         return std::nullopt;
     }
     // Our files are small; anything far larger is not one of them.
     constexpr qint64 MAX_BYTES = 64 * 1024 * 1024;
     if (file.size() > MAX_BYTES) {
         if (error)
-            *error = QStringLiteral("%1: too large for a count series").arg(path);
+            *error = path + u": too large for a count series"_qs;
         return std::nullopt;
     }
     return parseSeriesCsv(file.readAll(), QFileInfo(path).fileName(), error);
 }
 
 QString seriesFileName(const Series& series) {
-    return kindName(series.kind) + u'_' + series.started.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_qs) + u".csv"_qs;
+    return kindName(series.kind) + u'_' + series.started.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_qs) +
+           u".csv"_qs;
 }
 
 } // namespace counting

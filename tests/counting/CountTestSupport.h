@@ -27,7 +27,9 @@ struct RecordingHost : counting::CountHost {
             onHv();
         return !refuse.contains(volts);
     }
-    void waiting(const QDateTime& until) override { events << u"wait "_qs + until.toString(Qt::ISODateWithMs); }
+    void waiting(const QDateTime& until) override {
+        events << u"wait "_qs + until.toString(Qt::ISODateWithMs);
+    }
     void measurementStarted(int index) override { events << u"start %1"_qs.arg(index); }
     void readingTaken(int, qint32) override {
         if (onReading)
@@ -50,8 +52,9 @@ private:
 
 // Feeds readings every `periodMs` from `from` until the engine stops (or `limit` readings); `rate` gives
 // the mean at each reading's time. Returns the time of the last reading.
-inline QDateTime feed(counting::CountEngine& engine, PoissonSource& source, const std::function<double(qint64 ms)>& rate,
-                      QDateTime from = START, qint64 periodMs = 1000, int limit = 1000000) {
+inline QDateTime feed(counting::CountEngine& engine, PoissonSource& source,
+                      const std::function<double(qint64 ms)>& rate, QDateTime from = START,
+                      qint64 periodMs = 1000, int limit = 1000000) {
     QDateTime t = from;
     for (int i = 0; i < limit && engine.running(); ++i) {
         t = t.addMSecs(periodMs);

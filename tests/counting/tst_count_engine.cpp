@@ -61,7 +61,9 @@ private slots:
         for (unsigned long seed = 1; seed <= 400; ++seed) {
             PoissonSource source(seed);
             QCOMPARE(engine->start(plan, START), QString());
-            feed(*engine, source, [&](qint64 ms) { return rate * (1 + drift * double(ms) / 200000); }, START, periodMs);
+            feed(
+                *engine, source, [&](qint64 ms) { return rate * (1 + drift * double(ms) / 200000); }, START,
+                periodMs);
             QCOMPARE(measurements().size(), 20);
             const SeriesStatistics st = seriesStatistics(measurements());
             small += st.pValue < 0.05 ? 1 : 0;
@@ -83,7 +85,8 @@ private slots:
         QCOMPARE(measurements()[0].durationSeconds, 3.0);
         QCOMPARE(measurements()[1].start, START.addSecs(3));
         QCOMPARE(measurements()[1].mean, 50.0);
-        QCOMPARE(host.events, (QStringList{u"start 0"_qs, u"done 0"_qs, u"start 1"_qs, u"done 1"_qs, u"end completed"_qs}));
+        QCOMPARE(host.events, (QStringList{u"start 0"_qs, u"done 0"_qs, u"start 1"_qs, u"done 1"_qs,
+                                           u"end completed"_qs}));
     }
 
     void durationCountsTheReadingsClock() {
@@ -153,7 +156,8 @@ private slots:
         QCOMPARE(engine->background()->error, b->error);
         QVERIFY(engine->background()->source.contains(u"2024-03-15T10:20:30Z"_qs));
         engine->start(readingsPlan(10, 3), after);
-        feed(*engine, source, [](qint64) { return 4700.0; }, after);
+        feed(
+            *engine, source, [](qint64) { return 4700.0; }, after);
         for (const Measurement& m : measurements()) {
             QCOMPARE(m.net, m.mean - b->mean);
             QCOMPARE(m.netError, std::hypot(m.standardError, b->error));
@@ -170,9 +174,12 @@ private slots:
         SeriesPlan p;
         p.durationSeconds = 0.5;
         QTest::newRow("short") << p << u"The duration must be from 1 to 86400 s."_qs;
-        QTest::newRow("one reading") << readingsPlan(1, 1) << u"The number of readings must be from 2 to 1000000."_qs;
-        QTest::newRow("none") << readingsPlan(2, 0) << u"The number of measurements must be from 1 to 100000."_qs;
-        QTest::newRow("negative pause") << readingsPlan(2, 1, -1) << u"The pause must be from 0 to 86400 s."_qs;
+        QTest::newRow("one reading") << readingsPlan(1, 1)
+                                     << u"The number of readings must be from 2 to 1000000."_qs;
+        QTest::newRow("none") << readingsPlan(2, 0)
+                              << u"The number of measurements must be from 1 to 100000."_qs;
+        QTest::newRow("negative pause")
+            << readingsPlan(2, 1, -1) << u"The pause must be from 0 to 86400 s."_qs;
         p = readingsPlan(2, 1);
         p.kind = SeriesKind::Plateau;
         QTest::newRow("plateau without steps") << p << u"A plateau needs its high-voltage steps."_qs;

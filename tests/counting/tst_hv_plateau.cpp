@@ -49,7 +49,8 @@ class TestHvPlateau : public QObject {
     std::unique_ptr<CountEngine> engine;
 
     // Runs a plateau whose rate follows the last HV asked for; stops (`how`) after `stopAfter` readings.
-    void run(const PlateauPlan& p, const Curve& curve, int stopAfter = -1, SeriesEnd how = SeriesEnd::Stopped) {
+    void run(const PlateauPlan& p, const Curve& curve, int stopAfter = -1,
+             SeriesEnd how = SeriesEnd::Stopped) {
         PoissonSource source(3);
         int readings = 0;
         host.onReading = [&] {
@@ -57,7 +58,8 @@ class TestHvPlateau : public QObject {
                 engine->stop(how);
         };
         QCOMPARE(engine->startPlateau(tenReadings(), p, START), QString());
-        feed(*engine, source, [&](qint64) { return curve(host.hv.isEmpty() ? p.userVolts : host.hv.last()); });
+        feed(*engine, source,
+             [&](qint64) { return curve(host.hv.isEmpty() ? p.userVolts : host.hv.last()); });
         host.onReading = nullptr;
     }
 
@@ -80,7 +82,8 @@ private slots:
         QTest::newRow("step refused") << up << 850.0 << -1 << SeriesEnd::Failed << 2;
         QTest::newRow("ramp refused") << up << 750.0 << -1 << SeriesEnd::Failed << 0;
         QTest::newRow("user's HV refused") << up << 700.0 << -1 << SeriesEnd::Completed << 5;
-        QTest::newRow("downwards, odd step") << plan(1000, 900, 790, 40) << -1.0 << -1 << SeriesEnd::Completed << 4;
+        QTest::newRow("downwards, odd step")
+            << plan(1000, 900, 790, 40) << -1.0 << -1 << SeriesEnd::Completed << 4;
     }
     void userHvGoesBack() {
         QFETCH(PlateauPlan, p);
@@ -96,7 +99,8 @@ private slots:
         QCOMPARE(engine->series().hvRestored, refused != p.userVolts);
         double previous = p.userVolts;
         for (double v : host.hv) {
-            QVERIFY2(std::abs(v - previous) <= p.stepVolts + 1e-9, qPrintable(u"%1 after %2"_qs.arg(v).arg(previous)));
+            QVERIFY2(std::abs(v - previous) <= p.stepVolts + 1e-9,
+                     qPrintable(u"%1 after %2"_qs.arg(v).arg(previous)));
             previous = v;
         }
         const QList<Measurement>& ms = engine->series().measurements;
@@ -131,9 +135,12 @@ private slots:
         QTest::addColumn<PlateauPlan>("p");
         QTest::addColumn<double>("from"); // the plateau must lie inside [from, to] and cover half of it
         QTest::addColumn<double>("to");
-        QTest::newRow("counter, 25 V steps") << Curve(counterCurve) << plan(0, 700, 1300, 25) << 900.0 << 1200.0;
-        QTest::newRow("counter, 10 V steps") << Curve(counterCurve) << plan(0, 700, 1300, 10) << 900.0 << 1200.0;
-        QTest::newRow("simulated detector") << Curve(simulatedCurve) << plan(1000, 600, 1500, 25) << 975.0 << 1500.0;
+        QTest::newRow("counter, 25 V steps")
+            << Curve(counterCurve) << plan(0, 700, 1300, 25) << 900.0 << 1200.0;
+        QTest::newRow("counter, 10 V steps")
+            << Curve(counterCurve) << plan(0, 700, 1300, 10) << 900.0 << 1200.0;
+        QTest::newRow("simulated detector")
+            << Curve(simulatedCurve) << plan(1000, 600, 1500, 25) << 975.0 << 1500.0;
     }
     void plateauFound() {
         QFETCH(Curve, curve);
@@ -143,12 +150,14 @@ private slots:
         run(p, curve);
         const PlateauResult r = findPlateau(plateauCurve(engine->series()), p.thresholdPercentPer100V);
         const QString where = u"%1 to %2 V, at %3 V"_qs.arg(r.fromVolts).arg(r.toVolts).arg(r.operatingVolts);
-        QVERIFY2(r.found && r.fromVolts >= from && r.toVolts <= to && r.toVolts - r.fromVolts >= (to - from) / 2,
+        QVERIFY2(r.found && r.fromVolts >= from && r.toVolts <= to &&
+                     r.toVolts - r.fromVolts >= (to - from) / 2,
                  qPrintable(where));
         QVERIFY2(r.operatingVolts > r.fromVolts && r.operatingVolts < r.toVolts, qPrintable(where));
         QVERIFY(plateauSteps(p).contains(r.operatingVolts));
         // Where it is proposed, the true rate changes by less than the threshold over 100 V.
-        const double change = (curve(r.operatingVolts + 50) - curve(r.operatingVolts - 50)) / curve(r.operatingVolts);
+        const double change =
+            (curve(r.operatingVolts + 50) - curve(r.operatingVolts - 50)) / curve(r.operatingVolts);
         QVERIFY2(std::abs(change) < 0.10, qPrintable(where));
         QVERIFY(std::abs(r.slopePercentPer100V) < 10);
         const QByteArray csv = seriesCsv(engine->series());
@@ -159,13 +168,17 @@ private slots:
     void noPlateau() {
         const QList<PlateauPoint> rising = {{800, 100}, {850, 116}, {900, 135}, {950, 156}, {1000, 181}};
         QVERIFY(!findPlateau(rising, 10).found);
-        QVERIFY(!findPlateau({{800, 0}, {850, 0}, {900, 0}}, 10).found); // no counts, no plateau
-        QVERIFY(!findPlateau({{800, 100}, {900, 101}}, 10).found);       // two steps are not enough
+        QVERIFY(!findPlateau({{800, 0}, {850, 0}, {900, 0}}, 10).found);      // no counts, no plateau
+        QVERIFY(!findPlateau({{800, 100}, {900, 101}}, 10).found);            // two steps are not enough
+        QVERIFY(findPlateau({{800, 100}, {850, 101}, {900, 100}}, 10).found); // three are
+        // The steep last step lies within 50 V of every step, so every local slope sees it.
+        QVERIFY(!findPlateau({{800, 100}, {810, 100}, {820, 100}, {830, 100}, {840, 200}}, 10).found);
         QCOMPARE(findPlateau({{800, 100}, {850, 101}, {900, 100}, {950, 100}}, 10).operatingVolts, 850.0);
         // The longer of two flat runs (700-900 V), though the other (1210-1230 V) has as many steps.
-        const QList<PlateauPoint> twoRuns = {{700, 100},   {750, 100},   {800, 100},   {850, 100},   {900, 100},
-                                             {950, 100},   {1000, 300},  {1050, 900},  {1100, 1500}, {1200, 2700},
-                                             {1210, 2700}, {1220, 2700}, {1230, 2700}, {1240, 2700}, {1400, 8000}};
+        const QList<PlateauPoint> twoRuns = {{700, 100},   {750, 100},   {800, 100},   {850, 100},
+                                             {900, 100},   {950, 100},   {1000, 300},  {1050, 900},
+                                             {1100, 1500}, {1200, 2700}, {1210, 2700}, {1220, 2700},
+                                             {1230, 2700}, {1240, 2700}, {1400, 8000}};
         QCOMPARE(findPlateau(twoRuns, 10).toVolts, 900.0);
     }
 
@@ -175,8 +188,8 @@ private slots:
         QTest::addColumn<QList<double>>("ramp"); // from the user's HV to the stop voltage
         QTest::newRow("even") << plan(800, 800, 900, 25) << QList<double>{800, 825, 850, 875, 900}
                               << QList<double>{825, 850, 875, 900};
-        QTest::newRow("short last step") << plan(885, 800, 890, 25) << QList<double>{800, 825, 850, 875, 890}
-                                         << QList<double>{890};
+        QTest::newRow("short last step")
+            << plan(885, 800, 890, 25) << QList<double>{800, 825, 850, 875, 890} << QList<double>{890};
         QTest::newRow("downwards") << plan(1000, 900, 800, 50) << QList<double>{900, 850, 800}
                                    << QList<double>{950, 900, 850, 800};
         QTest::newRow("same") << plan(810, 800, 810, 25) << QList<double>{800, 810} << QList<double>{};
@@ -195,12 +208,16 @@ private slots:
         const QString range = u" must be from 0 to 1500 V."_qs;
         QTest::newRow("stop too high") << plan(0, 800, 1600, 25) << u"The stop voltage"_qs + range;
         QTest::newRow("negative start") << plan(0, -1, 900, 25) << u"The start voltage"_qs + range;
-        QTest::newRow("user's HV") << plan(1500.5, 800, 900, 25) << u"The unit's present high voltage"_qs + range;
+        QTest::newRow("user's HV") << plan(1500.5, 800, 900, 25)
+                                   << u"The unit's present high voltage"_qs + range;
         QTest::newRow("step below one count")
-            << plan(0, 800, 900, 0.36) << u"The step must be at least 0.37 V, one step of the unit's HV setting."_qs;
+            << plan(0, 800, 900, 0.36)
+            << u"The step must be at least 0.37 V, one step of the unit's HV setting."_qs;
         QTest::newRow("no range") << plan(0, 900, 900, 25) << u"The start and stop voltages must differ."_qs;
-        QTest::newRow("settling") << PlateauPlan{0, 1500, 25, -1, 10, 0} << u"The settling time must be from 0 to 3600 s."_qs;
-        QTest::newRow("threshold") << PlateauPlan{0, 1500, 25, 0, 0, 0} << u"The plateau threshold must be above 0 %/100 V."_qs;
+        QTest::newRow("settling") << PlateauPlan{0, 1500, 25, -1, 10, 0}
+                                  << u"The settling time must be from 0 to 3600 s."_qs;
+        QTest::newRow("threshold") << PlateauPlan{0, 1500, 25, 0, 0, 0}
+                                   << u"The plateau threshold must be above 0 %/100 V."_qs;
     }
     void refusedPlans() {
         QFETCH(PlateauPlan, p);
