@@ -113,6 +113,7 @@ private slots:
         give(3, 2000);
         QCOMPARE(measurements()[0].mean, 2.0);
         QCOMPARE(engine->waitUntil(), START.addSecs(7));
+        QCOMPARE(engine->currentReadings(), 0);
         give(100, 7000); // inside the pause
         engine->tick(START.addMSecs(6999));
         QCOMPARE(engine->phase(), CountEngine::Phase::Pausing);

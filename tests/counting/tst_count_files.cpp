@@ -65,6 +65,7 @@ private slots:
         Series series = sample();
         series.kind = SeriesKind::Measurement;
         series.plateau.reset();
+        series.plan.preset = Preset::Duration;
         series.measurements[1].readings = 4;
         series.measurements[1].standardError = 20;
         const QString measured = QString::fromUtf8(seriesCsv(series));
@@ -72,7 +73,8 @@ private slots:
         // The readings' variances 10.5^2 x 4 and 20^2 x 4 pooled, over the mean of all eight readings.
         QCOMPARE(st.dispersion, (441 + 1600) / 2.0 / 4750.625);
         QCOMPARE(st.verdict, Verdict::MoreSpread);
-        const std::pair<const char*, double> results[] = {{"mean_of_means_cps", st.mean},
+        const std::pair<const char*, double> results[] = {{"duration_s", 10},
+                                                          {"mean_of_means_cps", st.mean},
                                                           {"sd_of_means_cps", st.sd},
                                                           {"mean_error_cps", st.meanError},
                                                           {"dispersion_index", st.dispersion},
@@ -84,6 +86,7 @@ private slots:
             QVERIFY2(measured.contains(u"# "_qs + QLatin1String(key) + u": "_qs +
                                        QString::number(value, 'g', 10) + u"\r\n"_qs),
                      key);
+        QVERIFY(measured.contains(u"# preset: duration\r\n"_qs));
         QVERIFY(
             measured.contains(u"# verdict: more spread than the readings explain: check the set-up\r\n"_qs));
     }
@@ -194,6 +197,8 @@ private slots:
         QCOMPARE(file.readAll(), before);
         QVERIFY(!log.open(dir.filePath(u"no/such/folder/r.csv"_qs), &error));
         QVERIFY(error.startsWith(u"Could not open "_qs));
+        QVERIFY(!log.open(u"/dev/full"_qs, &error)); // no room for the header: nothing stays open
+        QVERIFY(error.startsWith(u"Could not write to /dev/full: "_qs) && !log.isOpen());
     }
 };
 

@@ -97,12 +97,17 @@ private slots:
         QVERIFY(same(st.mean, 12) && same(st.sd, 2));
         QVERIFY(same(st.meanError, 1)); // sqrt(1 + 4 + 4) / 3
         QCOMPARE(st.measurements, 3);
+        QCOMPARE(st.degreesOfFreedom, 2);
         QCOMPARE(st.scatterDegreesOfFreedom, 9);
         QVERIFY(same(st.dispersion, 1)); // pooled variance (4 + 16 + 16) / 3 over the mean 12
         QVERIFY(same(st.net.rate, 10) && same(st.net.error, std::sqrt(2.0)));
-        // One degree of freedom behind the scatter is enough to judge; no rate, no dispersion index.
-        QCOMPARE(seriesStatistics({measured(10, 1, 2), measured(14, NO_VALUE, 1)}).verdict, Verdict::Steady);
+        // One degree of freedom behind the scatter is enough to judge. Weighed by readings, the mean is
+        // 34/3; the squares (2 x 16/9 + 64/9) over the pooled variance 2 make 16/3.
+        const SeriesStatistics uneven = seriesStatistics({measured(10, 1, 2), measured(14, NO_VALUE, 1)});
+        QVERIFY(uneven.verdict == Verdict::Steady && same(uneven.reducedChiSquare, 16.0 / 3));
+        // No rate, no dispersion index; a low one has its own.
         QVERIFY(std::isnan(seriesStatistics({measured(0, 1, 4), measured(0, 1, 4)}).dispersion));
+        QVERIFY(same(seriesStatistics({measured(0.5, 0.25, 4), measured(0.5, 0.25, 4)}).dispersion, 0.5));
         QCOMPARE(verdictText(Verdict::Steady), u"consistent with a steady source"_qs);
     }
 

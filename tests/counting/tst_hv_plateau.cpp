@@ -224,6 +224,7 @@ private slots:
         QFETCH(QString, message);
         QCOMPARE(engine->startPlateau(tenReadings(), p, START), message);
         QVERIFY(host.hv.isEmpty() && !engine->running());
+        QCOMPARE(checkPlateauPlan(plan(0, 800, 900, 1500.0 / 4095)), QString()); // one HV count is enough
     }
 };
 
