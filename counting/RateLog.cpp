@@ -1,5 +1,7 @@
 #include "RateLog.h"
 
+#include "AtomicFile.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -43,7 +45,7 @@ bool RateLog::open(const QString& path, QString* error) {
     }
     file_.setFileName(path);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        setError(error, u"Could not open "_qs + path + u": "_qs + file_.errorString());
+        setError(error, spectrum::notWritten(path, file_.errorString()));
         return false;
     }
     lines_ = 0;
@@ -74,13 +76,12 @@ bool RateLog::writeDurably(const QByteArray& bytes, QString* error) {
     // flush() hands the line to the system, which survives a crash of the program; fdatasync() puts it
     // on the disk, which survives a power loss.
     if (file_.write(bytes) != bytes.size() || !file_.flush()) {
-        setError(error, u"Could not write to "_qs + file_.fileName() + u": "_qs + file_.errorString());
+        setError(error, spectrum::notWritten(file_.fileName(), file_.errorString()));
         return false;
     }
     if (::fdatasync(file_.handle()) != 0) {
         const int code = errno;
-        setError(error, u"Could not write to "_qs + file_.fileName() + u": "_qs +
-                            QString::fromLocal8Bit(std::strerror(code)));
+        setError(error, spectrum::notWritten(file_.fileName(), QString::fromLocal8Bit(std::strerror(code))));
         return false;
     }
     return true;

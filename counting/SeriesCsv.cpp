@@ -1,12 +1,12 @@
 #include "SeriesCsv.h"
 
+#include "AtomicFile.h"
 #include "CountStatistics.h"
 #include "HvPlateau.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -321,14 +321,10 @@ QByteArray seriesCsv(const Series& series) {
 }
 
 bool writeSeriesCsv(const QString& path, const Series& series, QString* error) {
-    QSaveFile file(path);
-    const QByteArray bytes = seriesCsv(series);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = u"Could not write "_qs + path + u": "_qs + file.errorString();
-        return false;
-    }
-    return true;
+    const QString reason = spectrum::writeAtomically(path, seriesCsv(series));
+    if (!reason.isEmpty() && error)
+        *error = spectrum::notWritten(path, reason);
+    return reason.isEmpty();
 }
 
 std::optional<Series> parseSeriesCsv(const QByteArray& data, const QString& what, QString* error) {

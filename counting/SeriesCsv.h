@@ -34,7 +34,7 @@ QStringList seriesCsvColumns();
 
 QByteArray seriesCsv(const Series& series);
 // Writes to a temporary file and renames it over `path`, so a reader never sees half a file. False,
-// with the reason in `error`, when it could not.
+// with the sentence every program uses for an unwritten file in `error`, when it could not.
 bool writeSeriesCsv(const QString& path, const Series& series, QString* error);
 
 // Reads a series this program wrote. Statistics are recomputed from the rows, not read. nullopt, with

@@ -152,8 +152,9 @@ private slots:
 
     void unwritable() {
         QString error;
-        QVERIFY(!writeSeriesCsv(dir.filePath(u"no/such/folder/s.csv"_qs), sample(), &error));
-        QVERIFY(error.startsWith(u"Could not write "_qs));
+        const QString nowhere = dir.filePath(u"no/such/folder/s.csv"_qs);
+        QVERIFY(!writeSeriesCsv(nowhere, sample(), &error));
+        QVERIFY2(error.startsWith(u"\""_qs + nowhere + u"\" could not be written: "_qs), qPrintable(error));
         QVERIFY(!readSeriesCsv(dir.filePath(u"missing.csv"_qs), &error));
         QVERIFY(error.startsWith(u"Could not read "_qs));
     }
@@ -196,9 +197,9 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
         QVERIFY(!log.open(dir.filePath(u"no/such/folder/r.csv"_qs), &error));
-        QVERIFY(error.startsWith(u"Could not open "_qs));
+        QVERIFY(error.contains(u"r.csv\" could not be written: "_qs));
         QVERIFY(!log.open(u"/dev/full"_qs, &error)); // no room for the header: nothing stays open
-        QVERIFY(error.startsWith(u"Could not write to /dev/full: "_qs) && !log.isOpen());
+        QVERIFY(error.startsWith(u"\"/dev/full\" could not be written: "_qs) && !log.isOpen());
     }
 };
 
