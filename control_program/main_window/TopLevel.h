@@ -2,6 +2,7 @@
 // buttons that read, store and scan them. Closing it ends the program.
 #pragma once
 
+#include "ReadingWatch.h"
 #include "UnitSettings.h"
 
 #include <QMainWindow>
@@ -49,6 +50,8 @@ public:
     QString statusText() const;
     bool isUpdatingControls() const { return updatingControls_; }
     const QTimer& timer1() const { return Timer1; }
+    // How long the unit has gone without a fresh reading (tests shorten its limit).
+    ReadingWatch& readingWatch() { return readingWatch_; }
     // The scan window, created hidden at its first use; closing it deletes it until the next use.
     Scan* scanWindow();
 
@@ -97,11 +100,15 @@ public slots:
 signals:
     // The window was closed for good: the program ends.
     void unloaded();
+    // No fresh reading for a while (true), or readings are back (false).
+    void readingsStalled(bool stalled);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The count readout keeps its last number but says it is stale; a running scan waits.
+    void showStale(bool stale);
     // Sets updatingControls for its lifetime so the window's own writes are not sent to the device.
     class UpdatingGuard {
     public:
@@ -157,6 +164,7 @@ private:
     bool updatingControls_ = false;
     UnitSettings settings_;
     QTimer Timer1;
+    ReadingWatch readingWatch_;
 
     QPushButton* cmdConnect_ = nullptr;
     QPushButton* cmdInfo_ = nullptr;
