@@ -186,6 +186,29 @@ private slots:
         QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
     }
 
+    // A unit unplugged mid-scan: no fresh reading for the stall limit ends the scan as a device failure,
+    // with the partial spectrum written.
+    void aUnitThatGoesAwayEndsTheScanWithItsSpectrum() {
+        QProcess p;
+        QProcessEnvironment env = environment();
+        const QString plug = dir.filePath(u"unplugged"_qs);
+        env.insert(u"KIVO_SIM_UNPLUG"_qs, plug);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral(KIVOSCAN_BINARY),
+                withRecorder({u"--sweeps"_qs, u"100"_qs, u"--period-ms"_qs, u"2"_qs, u"u.n42"_qs}));
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(path(u"sets.log"_qs)).size() > 400, 20000);
+        QVERIFY(QFile(plug).open(QIODevice::WriteOnly));
+        QVERIFY(p.waitForFinished(40000));
+        QCOMPARE(p.exitCode(), 4);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(u"No count-rate reading for"_qs));
+        const spectrum::ReadResult read = spectrum::readFile(path(u"u.n42"_qs));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.record.state, spectrum::ScanState::Aborted);
+        QVERIFY(read.record.hasMeasuredChannel());
+    }
+
     void failuresEndWithTheirExitCode_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("fail");
