@@ -26,22 +26,8 @@ fi
 cmake -S . -B "$build" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$build" --target bench_soak_panel kivoscan KivoLib
 
-work="$(mktemp -d)"
-xvfb=""
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-mkdir -p "$work/home" "$work/runtime" && chmod 700 "$work/runtime"
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/home/.local/share"
-export KIVO_SIM_STATE="$work/nvram.ini" KIVOLIB_LIBRARY="$PWD/$build/bin/libKivoLib.so"
-export KIVO_SIM_READING_MS=1 KIVO_SIM_SEED=1
-unset QT_QPA_PLATFORM
+. bench/xvfb.sh
+export KIVOLIB_LIBRARY="$PWD/$build/bin/libKivoLib.so" KIVO_SIM_READING_MS=1 KIVO_SIM_SEED=1
 
 # The window: its own report of the resident set after each sweep.
 start=$(date +%s)

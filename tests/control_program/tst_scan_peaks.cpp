@@ -32,6 +32,20 @@
 #include <QThread>
 #include <QTimer>
 
+// The main window shown, its boxes recorded; disconnected at the end (its question answered No).
+struct Session {
+    MessageRecorder messages;
+    TopLevel window;
+    Session() {
+        messages.answers = {MsgAnswer::No};
+        window.show();
+    }
+    ~Session() {
+        if (globals::hSCA != 0)
+            window.findChild<QPushButton*>(u"cmdConnect"_qs)->click();
+    }
+};
+
 class TestScanPeaks : public QObject {
     Q_OBJECT
 
@@ -87,9 +101,9 @@ private slots:
     }
 
     void photopeakMarkedAndWindowSetOnIt() {
-        MessageRecorder messages;
-        TopLevel window;
-        window.show();
+        Session session;
+        TopLevel& window = session.window;
+        MessageRecorder& messages = session.messages;
         Scan* scan = scanned(window, u"128"_qs, 3);
         QVERIFY2(scan, qPrintable(messages.texts().join(u'\n')));
         ScanPeaks& peaks = scan->peaks();
@@ -130,14 +144,11 @@ private slots:
         // The width chosen stays the button's.
         QCOMPARE(peaks.windowWidth(), 1.5);
         QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.texts().join(u'\n')));
-        window.findChild<QPushButton*>(u"cmdConnect"_qs)->click();
     }
 
     void setWindowIsOffWhileScanning() {
-        MessageRecorder messages;
-        messages.answers = {MsgAnswer::No};
-        TopLevel window;
-        window.show();
+        Session session;
+        TopLevel& window = session.window;
         Scan* scan = scanned(window, u"64"_qs, 1);
         QVERIFY(scan);
         QVERIFY(scan->cmdPeakWindow()->isEnabled());
@@ -147,14 +158,11 @@ private slots:
         QVERIFY(!scan->peaks().mnuSetWindow()->isEnabled());
         QVERIFY(scan->peaks().analysis().peaks.isEmpty());
         scan->abortScan();
-        window.findChild<QPushButton*>(u"cmdConnect"_qs)->click();
     }
 
     void calibrationShownKeptAndWithdrawn() {
-        MessageRecorder messages;
-        messages.answers = {MsgAnswer::No};
-        TopLevel window;
-        window.show();
+        Session session;
+        TopLevel& window = session.window;
         Scan* scan = scanned(window, u"128"_qs, 3);
         QVERIFY(scan);
         ScanPeaks& peaks = scan->peaks();
@@ -219,14 +227,11 @@ private slots:
         QVERIFY(!scan->peaks().mnuEntryEnergyAxis()->isEnabled());
         QVERIFY(!scan->peaks().calibrationNote().isEmpty());
         QVERIFY(!scan->spectrumFiles().currentRecord().energyCalibration);
-        window.findChild<QPushButton*>(u"cmdConnect"_qs)->click();
     }
 
     void ctrlDragAnalysesTheRange() {
-        MessageRecorder messages;
-        messages.answers = {MsgAnswer::No};
-        TopLevel window;
-        window.show();
+        Session session;
+        TopLevel& window = session.window;
         Scan* scan = scanned(window, u"128"_qs, 3);
         QVERIFY(scan);
         const analysis::Peak photopeak = *scan->peaks().peakAt(std::nullopt);
@@ -252,7 +257,6 @@ private slots:
         QVERIFY(user != list.end());
         QVERIFY(std::abs(user->centroidLevel - photopeak.centroidLevel) < 0.02 * photopeak.centroidLevel);
         QVERIFY(scan->peaks().table()->isVisible());
-        window.findChild<QPushButton*>(u"cmdConnect"_qs)->click();
     }
 };
 

@@ -18,6 +18,24 @@
 #include <QTest>
 #include <QThread>
 
+// The main window connected to the simulated unit, its stale limit short; boxes and notices recorded.
+struct Session {
+    MessageRecorder messages;
+    NoticeRecorder notices;
+    TopLevel window;
+    Session() {
+        messages.answers = {MsgAnswer::No};
+        globals::scanCounts.fill(0);
+        window.readingWatch().setLimitMs(40);
+        window.show();
+        window.findChild<QPushButton*>(u"cmdConnect"_qs)->click();
+    }
+    ~Session() {
+        if (globals::hSCA != 0)
+            window.findChild<QPushButton*>(u"cmdConnect"_qs)->click();
+    }
+};
+
 class TestUnitOutage : public QObject {
     Q_OBJECT
 
@@ -86,13 +104,9 @@ private slots:
     }
 
     void scanWaitsAndGoesOn() {
-        MessageRecorder messages;
-        NoticeRecorder notices;
-        globals::scanCounts.fill(0);
-        TopLevel window;
-        window.readingWatch().setLimitMs(40);
-        window.show();
-        QTest::mouseClick(window.findChild<QPushButton*>(u"cmdConnect"_qs), Qt::LeftButton);
+        Session session;
+        TopLevel& window = session.window;
+        const MessageRecorder& messages = session.messages;
         window.cmdScan_Click();
         Scan* scan = window.scanWindow();
         QTest::mouseClick(scan->cmdStartStop(), Qt::LeftButton);
@@ -115,17 +129,13 @@ private slots:
                  scan::channelWindow(scan->channel(), scan->channels(), globals::maxLevel).lld);
         QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.texts().join(u'\n')));
         scan->abortScan();
-        window.findChild<QPushButton*>(u"cmdConnect"_qs)->click();
     }
 
     void stoppedWhileAwayRestoresOnReturn() {
-        MessageRecorder messages;
-        NoticeRecorder notices;
-        globals::scanCounts.fill(0);
-        TopLevel window;
-        window.readingWatch().setLimitMs(40);
-        window.show();
-        QTest::mouseClick(window.findChild<QPushButton*>(u"cmdConnect"_qs), Qt::LeftButton);
+        Session session;
+        TopLevel& window = session.window;
+        const MessageRecorder& messages = session.messages;
+        const NoticeRecorder& notices = session.notices;
         window.sldLLD()->setValue(200);
         window.sldULD()->setValue(900);
         window.cmdScan_Click();
@@ -149,7 +159,6 @@ private slots:
         QCOMPARE(param(kivo::PARAM_ULD), 900);
         QCOMPARE(notices.texts.size(), 2);
         QVERIFY(notices.texts.back().contains(u"LLD 200, ULD 900"_qs));
-        window.findChild<QPushButton*>(u"cmdConnect"_qs)->click();
     }
 };
 
