@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Hours without a leak: the scan window scanning 512 channels for many sweeps at the simulated
 # detector's fastest reading period, and kivoscan likewise, under one Xvfb. Records the resident set
-# after warm-up (a fifth into the run), its peak after that and its final value; growth after warm-up must stay within 1 MB.
+# after warm-up (a fifth into the run), its peak after that and its final value; growth after warm-up
+# must stay within 1 MB.
 # With --asan the same runs are made from an ASan+LSan build and must report nothing.
 # Replaces the "Soak" section of bench/RESULTS.md and keeps the others.
 # Usage: bench/soak.sh [SWEEPS] [--asan]   (default 40 sweeps)
