@@ -187,6 +187,22 @@ private slots:
         QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
     }
 
+    // Polled faster than the unit makes readings, only fresh ones count: each of the 3 readings a
+    // channel keeps (and the one before, left out) is a gate of its own, so the scan lasts at least as
+    // many reading periods.
+    void onlyFreshReadingsCount() {
+        QProcessEnvironment extra;
+        extra.insert(u"KIVO_SIM_READING_MS"_qs, u"8"_qs);
+        const Run r = run(
+            {u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs, u"--period-ms"_qs, u"1"_qs, u"f.n42"_qs},
+            {}, extra);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        const spectrum::ReadResult read = spectrum::readFile(path(u"f.n42"_qs));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QVERIFY2(read.record.realTimeSeconds >= 64 * 3 * 0.008,
+                 qPrintable(QString::number(read.record.realTimeSeconds)));
+    }
+
     // A signal delivered twice in a row is one request: the scan still ends as Stop ends it. A unit
     // whose calls take tens of milliseconds, as a real link's do, leaves the second signal inside the
     // restore of the user's window.

@@ -22,6 +22,8 @@ struct RecordingHost : scan::ScanHost {
     qint32 maxLevel() const override { return 2047; }
     bool levelsKnown = true;
     bool levelCountKnown() const override { return levelsKnown; }
+    bool insisted = false; // the user insists on ending at once
+    bool abandonDevice() const override { return insisted; }
     void scanFailure(const QString& text) override { events << u"failure "_qs + text; }
     void channelStarted() override {
         events << u"channel %1 of sweep %2"_qs.arg(engine->channel()).arg(engine->sweep());
@@ -58,6 +60,7 @@ private slots:
         host.events.clear();
         host.handle = FakeDevice::HANDLE;
         host.levelsKnown = true;
+        host.insisted = false;
     }
     void cleanup() {
         engine.reset();
@@ -160,9 +163,10 @@ private slots:
         QTest::addColumn<qint32>("failedChannels");
         QTest::newRow("none") << qint32(-1) << true << QStringList() << 0;
         QTest::newRow("ULD on every channel")
-            << qint32(kivo::PARAM_ULD) << true << QStringList{u"Failed to set ULD. (on 63 of 63 channels)"_qs} << 63;
-        QTest::newRow("integral mode stays on")
-            << qint32(kivo::PARAM_INTEGRAL_MODE) << true << QStringList{u"Failed to disable integral mode."_qs} << 0;
+            << qint32(kivo::PARAM_ULD) << true << QStringList{u"Failed to set ULD. (on 63 of 63 channels)"_qs}
+            << 63;
+        QTest::newRow("integral mode stays on") << qint32(kivo::PARAM_INTEGRAL_MODE) << true
+                                                << QStringList{u"Failed to disable integral mode."_qs} << 0;
         QTest::newRow("level count unknown")
             << qint32(-1) << false
             << QStringList{u"The level count could not be read; the windows assume 2048 levels."_qs} << 0;
@@ -193,14 +197,28 @@ private slots:
         QCOMPARE(host.events.last(), u"stopped"_qs);
     }
 
+    // A user who insists on ending at once gets no more device calls, and is told what the unit holds.
+    void anInsistedStopLeavesTheUnitAlone() {
+        engine->start(64, 1);
+        host.insisted = true;
+        device->calls.clear();
+        engine->stop();
+        QVERIFY(device->calls.isEmpty());
+        QVERIFY(
+            host.events.contains(u"failure The user's window was not written back: the unit may still hold a "
+                                 u"scan channel's window."_qs));
+        QCOMPARE(host.events.last(), u"stopped"_qs);
+    }
+
     void everyFailureIsReportedAndTheScanGoesOn_data() {
         QTest::addColumn<bool>("get");
         QTest::addColumn<qint32>("id");
         QTest::addColumn<QStringList>("failures");
         // A value never read is not written back: the user's window is not known.
-        QTest::newRow("read LLD") << true << qint32(kivo::PARAM_LLD)
-                                  << QStringList{u"Failed to read LLD."_qs,
-                                                 u"The LLD was not restored: it could not be read before the scan."_qs};
+        QTest::newRow("read LLD")
+            << true << qint32(kivo::PARAM_LLD)
+            << QStringList{u"Failed to read LLD."_qs,
+                           u"The LLD was not restored: it could not be read before the scan."_qs};
         QTest::newRow("read integral")
             << true << qint32(kivo::PARAM_INTEGRAL_MODE)
             << QStringList{u"Failed to read integral mode."_qs,
