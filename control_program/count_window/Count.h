@@ -37,7 +37,8 @@ public:
     // Stops a running count or plateau as the Stop button does. Nothing when none runs.
     void stopCount();
     // Ends a running count without a device call (the program must end at once); it is still saved.
-    void abandonCount();
+    // True when it was a plateau, whose HV the unit may still hold.
+    bool abandonCount();
 
     // The controls other windows and tests read.
     CTreviumCtrl* Chart() const { return Chart_; }

@@ -148,8 +148,10 @@ void Count::stopCount() {
         run_->stop();
 }
 
-void Count::abandonCount() {
+bool Count::abandonCount() {
+    const bool plateau = run_->running() && run_->engine().series().kind == counting::SeriesKind::Plateau;
     run_->abandon();
+    return plateau;
 }
 
 void Count::cmdUseHV_Click() {

@@ -321,8 +321,7 @@ void TopLevel::terminateNow() {
             stderr, "%s\n",
             qPrintable(tr("KivoPanel: ended at once; the unit may still hold a scan channel's window.")));
     }
-    if (globals::countRunning && count_) {
-        count_->abandonCount(); // its series is saved; a plateau's HV is not put back
+    if (globals::countRunning && count_ && count_->abandonCount()) { // its series is saved
         std::fprintf(
             stderr, "%s\n",
             qPrintable(tr("KivoPanel: ended at once; the unit may still hold a plateau's high voltage.")));
