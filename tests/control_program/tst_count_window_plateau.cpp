@@ -5,7 +5,9 @@
 #include "Count.h"
 #include "HvPlateau.h"
 #include "ScanFixture.h"
+#include "SeriesCsv.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QTableWidget>
 
@@ -139,6 +141,21 @@ private slots:
             QCOMPARE(f->device.calls.last().op, Op::Save);
             QCOMPARE(f->device.numbers[kivo::PARAM_HV], USER_HV);
         }
+    }
+
+    // A second termination signal ends the program at once: no device call, the series still saved.
+    void endingAtOnceKeepsThePlateauWithoutADeviceCall() {
+        startPlateau();
+        feed(5);
+        f->device.calls.clear();
+        f->window->terminateNow();
+        QVERIFY(!globals::countRunning);
+        QVERIFY(f->device.calls.isEmpty());
+        const QDir counts(f->dataHome.filePath(u"KivoPanel/counts"_qs));
+        const QStringList files = counts.entryList({u"plateau_*.csv"_qs}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        const auto saved = counting::readSeriesCsv(counts.filePath(files.first()), nullptr);
+        QVERIFY(saved && saved->end == counting::SeriesEnd::Aborted && !saved->hvRestored);
     }
 
     void aRefusedStepEndsThePlateauAndStillAsksForTheUserHv() {
