@@ -147,7 +147,6 @@ void Count::createControls() {
     PlateauPlot_->setMinimumSize(300, 140);
     PlateauPlot_->setYmode(TreviumCtl::LinScale);
     PlateauPlot_->setYscale(0);
-    PlateauPlot_->setGraphStyle(TreviumCtl::PlotLines);
     PlateauPlot_->setXLabel(tr("High voltage (V)"));
     PlateauPlot_->setYLabel(tr("CPS"));
     PlateauPlot_->setShowLabels(true);

@@ -137,7 +137,6 @@ void Count::showPlateau() {
     for (const counting::PlateauPoint& p : points)
         rates << qint32(std::lround(std::clamp(p.rate, -2.0e9, 2.0e9)));
     PlateauPlot_->setData(QVariant::fromValue(rates));
-    PlateauPlot_->setFirstPoint(0);
     PlateauPlot_->setLastPoint(qint32(rates.size()) - 1);
     const double step =
         points.size() > 1 ? (points.last().volts - points.first().volts) / double(points.size() - 1) : 1;

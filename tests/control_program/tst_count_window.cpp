@@ -9,6 +9,7 @@
 #include "SeriesCsv.h"
 
 #include "FileDialogService.h"
+#include "NoticeService.h"
 
 #include <QDir>
 #include <QLabel>
@@ -30,6 +31,14 @@ public:
 
 private:
     QString answer_;
+};
+
+class NoticeLog : public NoticeService {
+public:
+    NoticeLog() { install(this); }
+    ~NoticeLog() override { install(nullptr); }
+    QStringList texts;
+    void notify(QWidget*, const QString&, const QString& text) override { texts << text; }
 };
 
 } // namespace
@@ -88,8 +97,12 @@ private slots:
         QCOMPARE(table->item(0, 4)->text(), u"110.00"_qs);
         QCOMPARE(table->item(0, 5)->text(), u"5.77"_qs); // sd 10 / sqrt(3)
         QCOMPARE(table->item(1, 4)->text(), u"200.00"_qs);
-        QVERIFY2(c->lblStatistics()->text().startsWith(u"2 measurements, 6 readings: mean 155.00 CPS"_qs),
-                 qPrintable(c->lblStatistics()->text()));
+        QCOMPARE(
+            c->lblStatistics()->text(),
+            u"2 measurements, 6 readings: mean 155.00 CPS, standard deviation 63.64 CPS, "
+            "error of the mean 2.89 CPS\n"
+            "Dispersion index 0.323; reduced chi-square 243.000 with 1 degrees of freedom, p-value 0.000\n"
+            "Verdict: more spread than the readings explain: check the set-up"_qs);
         QCOMPARE(c->lblStatistics()->accessibleName(), c->lblStatistics()->text());
         QCOMPARE(c->statusPanel1(), u"Series complete"_qs);
 
@@ -111,6 +124,34 @@ private slots:
         QVERIFY2(copy, qPrintable(error));
         QCOMPARE(copy->measurements.size(), 2);
         QVERIFY(f->messages.shown.isEmpty());
+    }
+
+    void aBackgroundIsSubtractedFromTheSeriesThatFollow() {
+        Count* c = f->open();
+        Fixture::press(c->chkBackground());
+        CountFixture::startSeries(c, 3, 1);
+        f->feed({10, 12, 14});
+        Fixture::press(c->chkBackground());
+        CountFixture::startSeries(c, 3, 1);
+        f->feed({110, 112, 114});
+        QCOMPARE(c->tblMeasurements()->item(0, 7)->text(), u"100.00"_qs);
+        QVERIFY2(c->lblStatistics()->text().endsWith(
+                     u"Net rate 100.00 +- 1.63 CPS after a background of 12.00 +- 1.15 CPS"_qs),
+                 qPrintable(c->lblStatistics()->text()));
+    }
+
+    // A series that cannot be kept says so, without a box that would stop the timer's readings.
+    void anUnsavedSeriesIsTold() {
+        Count* c = f->open();
+        QFile blocker(f->dataHome.filePath(u"KivoPanel"_qs)); // a file where the folder should be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        NoticeLog notices;
+        CountFixture::startSeries(c, 2, 1);
+        f->feed({1, 2});
+        const QString problem = u"The folder \"%1\" could not be created."_qs.arg(
+            QDir::toNativeSeparators(f->dataHome.filePath(u"KivoPanel/counts"_qs)));
+        QCOMPARE(notices.texts, QStringList{problem});
+        QCOMPARE(c->statusPanel2(), u"Not saved: "_qs + problem);
     }
 
     void stopKeepsTheMeasurementCutShort() {
@@ -210,7 +251,7 @@ private slots:
     void theMainWindowsActionsStopACountFirst() {
         QFETCH(QString, button);
         Count* c = f->open();
-        f->window->sldLLD()->setValue(300); // unsaved, so Save is enabled
+        f->window->sldLLD()->setValue(300);    // unsaved, so Save is enabled
         f->messages.answers = {MsgAnswer::No}; // and not saved on the way out
         CountFixture::startSeries(c, 5, 1);
         f->feed({42});
@@ -251,6 +292,9 @@ private slots:
         QCOMPARE(c->findChild<QLabel*>(u"lblMeasurements"_qs)->buddy(), c->txtMeasurements());
         QCOMPARE(c->findChild<QLabel*>(u"lblHvStop"_qs)->buddy(), c->txtHvStop());
         QVERIFY(!c->txtTime()->accessibleName().isEmpty());
+        // The buttons say that a count and a scan exclude each other.
+        QVERIFY(c->cmdStartStop()->accessibleDescription().contains(u"not while a scan runs"_qs));
+        QVERIFY(c->cmdPlateau()->accessibleDescription().contains(u"not while a scan runs"_qs));
     }
 
     void helpSaysNoPoissonUncertaintyIsGiven() {

@@ -82,6 +82,7 @@ private slots:
         QCOMPARE(f->messages.shown.size(), 1);
         QVERIFY(f->messages.shown.first().text.contains(u"Is 900.0 V safe for the detector?"_qs));
         QVERIFY(globals::countRunning);
+        QVERIFY(!c->cmdPlateau()->isEnabled());
         feed();
         QVERIFY(!globals::countRunning);
         QCOMPARE(c->statusPanel1(), u"Series complete"_qs);
@@ -95,9 +96,15 @@ private slots:
         QCOMPARE(c->tblMeasurements()->rowCount(), 9);
         QVERIFY(c->plateauResult().found);
         QVERIFY(c->plateauResult().operatingVolts >= 750 && c->plateauResult().operatingVolts <= 900);
-        QVERIFY2(c->lblPlateau()->text().contains(u"Proposed operating point: "_qs),
-                 qPrintable(c->lblPlateau()->text()));
+        QCOMPARE(
+            c->lblPlateau()->text(),
+            u"Plateau from 800.0 V to 900.0 V, slope 4.35 %/100 V. Proposed operating point: 825.0 V"_qs);
         QCOMPARE(c->PlateauPlot()->npoints(), 9);
+        // The plot's axis reads volts; its cursor stands on the operating point.
+        QCOMPARE(c->PlateauPlot()->calibrationObject()->offset(), 700.0f);
+        QCOMPARE(c->PlateauPlot()->calibrationObject()->slope(), 25.0f);
+        QCOMPARE(c->PlateauPlot()->cursorPos(),
+                 qint32(std::lround((c->plateauResult().operatingVolts - 700) / 25)));
 
         // The operating point goes to the unit by the main window's path: shown, unsaved, not stored.
         f->device.calls.clear();
@@ -111,6 +118,14 @@ private slots:
 
     void noAnswerNoHighVoltage() {
         startPlateau(MsgAnswer::No);
+        QVERIFY(!globals::countRunning);
+        QVERIFY(hvSent().isEmpty());
+    }
+
+    void aBadPlateauBoxIsRefusedBeforeTheQuestion() {
+        c->txtHvStop()->setText(u"abc"_qs);
+        ScanFixture::press(c->cmdPlateau());
+        QCOMPARE(f->messages.texts(), QStringList{u"The stop voltage \"abc\" is not a number."_qs});
         QVERIFY(!globals::countRunning);
         QVERIFY(hvSent().isEmpty());
     }

@@ -79,7 +79,8 @@ private slots:
             QDir(dataHome.filePath(u"KivoPanel/counts"_qs)).entryList({u"measurement_*.csv"_qs}, QDir::Files);
         QCOMPARE(files.size(), 1);
         QString error;
-        const auto saved = counting::readSeriesCsv(dataHome.filePath(u"KivoPanel/counts/"_qs + files.first()), &error);
+        const auto saved =
+            counting::readSeriesCsv(dataHome.filePath(u"KivoPanel/counts/"_qs + files.first()), &error);
         QVERIFY2(saved && saved->measurements.size() == 3, qPrintable(error));
         window.close();
     }
