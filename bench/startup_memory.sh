@@ -13,23 +13,9 @@ build="${KIVO_BENCH_BUILD_DIR:-build-bench}"
 cmake -S . -B "$build" -G Ninja -DKIVO_BUILD_BENCH=ON -DKIVO_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target KivoPanel KivoPreview KivoLib bench_startup_baseline
 
-work="$(mktemp -d)"
-xvfb=""
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-mkdir -p "$work/home" "$work/runtime"
-chmod 700 "$work/runtime"
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/home/.local/share"
-export KIVO_SIM_STATE="$work/nvram.ini" QTWEBENGINE_DISABLE_SANDBOX=1
-unset KIVOLIB_LIBRARY QT_QPA_PLATFORM
+. bench/xvfb.sh
+export QTWEBENGINE_DISABLE_SANDBOX=1
+unset KIVOLIB_LIBRARY
 
 status_kb() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
 mapped() { grep -q "$2" "/proc/$1/maps" 2>/dev/null; }

@@ -143,6 +143,12 @@ void ScanEngine::stop() {
     // still see a running scan.
     running_ = false;
     recorder_->scanEnded(completed_, QDateTime::currentDateTimeUtc());
+    restoreUserWindow();
+    host_.scanEnded(completed_);
+}
+
+bool ScanEngine::restoreUserWindow() {
+    bool ok = true;
     if (const qint32 handle = host_.deviceHandle(); handle != 0) {
         kivo::DeviceLink& link = kivo::DeviceLink::instance();
         // Only what is known goes back: a value never read would put a window on the unit that the
@@ -150,12 +156,15 @@ void ScanEngine::stop() {
         bool abandoned = false;
         auto restore = [&](bool known, qint32 param, qint32 value, const char* failure, const char* unknown) {
             if (abandoned || (abandoned = host_.abandonDevice())) {
+                ok = false;
                 return;
             }
             if (!known)
                 host_.scanFailure(tr(unknown));
-            else if (link.SetParam(handle, param, value) != 0)
+            else if (link.SetParam(handle, param, value) != 0) {
                 host_.scanFailure(tr(failure));
+                ok = false;
+            }
         };
         restore(knownLLD_, kivo::PARAM_LLD, savedLLD_, "Failed to restore LLD.",
                 "The LLD was not restored: it could not be read before the scan.");
@@ -169,7 +178,7 @@ void ScanEngine::stop() {
             host_.scanFailure(tr("The user's window was not written back: the unit may still hold a scan "
                                  "channel's window."));
     }
-    host_.scanEnded(completed_);
+    return ok;
 }
 
 void ScanEngine::abandon() {

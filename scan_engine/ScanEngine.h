@@ -76,6 +76,9 @@ public:
     void abandon();
     // Zeroes the spectrum; a running scan restarts its sweep at channel 1.
     void clear();
+    // Writes the user's window (what is known of it) to the unit, as stop() does at the end of a scan;
+    // for a scan that ended while the unit did not answer. False when a call failed (already reported).
+    bool restoreUserWindow();
 
     // The user's window, restored after the scan; it follows the user's latest choice. A value neither
     // given here nor read from the unit is never written back.

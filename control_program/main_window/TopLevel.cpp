@@ -161,6 +161,7 @@ void TopLevel::connectDevice() {
     FillCPSRangeList();
     cmdRefresh_Click();
     cmdRefresh_->setEnabled(true);
+    readingWatch_.start();
     Timer1.start();
 }
 
@@ -247,6 +248,9 @@ void TopLevel::disconnectDevice() {
     statusPanel1_->setText(tr("Not connected"));
     lblSimulated_->setVisible(false);
     Timer1.stop();
+    if (readingWatch_.stale())
+        showStale(false);
+    readingWatch_ = ReadingWatch{};
 }
 
 void TopLevel::closeConnection() {
@@ -265,12 +269,34 @@ void TopLevel::Timer1_Timer() {
     emit pollTick(QDateTime::currentDateTimeUtc());
     qint32 cps = 0;
     qint32 fresh = 0;
-    if (kivo::DeviceLink::instance().ReadCPS(globals::hSCA, &cps, &fresh) != 0 || fresh == 0)
+    if (kivo::DeviceLink::instance().ReadCPS(globals::hSCA, &cps, &fresh) != 0 || fresh == 0) {
+        if (readingWatch_.missed())
+            showStale(true);
         return;
+    }
+    if (readingWatch_.fresh())
+        showStale(false);
     lblCPS_->setText(conv::cpsText(cps));
     if (globals::scanRunning && scan_)
         scan_->Update(cps);
     emit freshReading(cps, QDateTime::currentDateTimeUtc());
+}
+
+void TopLevel::showStale(bool stale) {
+    // Greyed, never boxed: a box per tick would be a storm, and the last number is still worth seeing.
+    QPalette palette = lblCPS_->palette();
+    palette.setColor(QPalette::WindowText, stale ? palette.color(QPalette::Disabled, QPalette::WindowText)
+                                                 : QPalette().color(QPalette::WindowText));
+    lblCPS_->setPalette(palette);
+    const QString why =
+        stale ? tr("Stale: no fresh reading from the unit since %1 (UTC). The number is the last one read.")
+                    .arg(readingWatch_.lastFreshUtc().toString(QStringLiteral("HH:mm:ss")))
+              : QString();
+    lblCPS_->setToolTip(why);
+    lblCPS_->setAccessibleDescription(stale ? tr("Count rate. %1").arg(why) : tr("Count rate"));
+    if (scan_)
+        scan_->readingsStalled(stale);
+    emit readingsStalled(stale);
 }
 
 Scan* TopLevel::scanWindow() {

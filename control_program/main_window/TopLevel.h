@@ -2,6 +2,7 @@
 // buttons that read, store and scan them. Closing it ends the program.
 #pragma once
 
+#include "ReadingWatch.h"
 #include "UnitSettings.h"
 
 #include <QDateTime>
@@ -51,6 +52,8 @@ public:
     QString statusText() const;
     bool isUpdatingControls() const { return updatingControls_; }
     const QTimer& timer1() const { return Timer1; }
+    // How long the unit has gone without a fresh reading (tests shorten its limit).
+    ReadingWatch& readingWatch() { return readingWatch_; }
     // The scan window, created hidden at its first use; closing it deletes it until the next use.
     Scan* scanWindow();
     // The count window, created at its first use; closing it deletes it until the next use.
@@ -102,6 +105,8 @@ public slots:
 signals:
     // The window was closed for good: the program ends.
     void unloaded();
+    // No fresh reading for a while (true), or readings are back (false).
+    void readingsStalled(bool stalled);
     // Every tick of the count-rate timer that may talk to the unit, before its reading; the clock of
     // counts and plateaus, which make no poll of their own.
     void pollTick(const QDateTime& utc);
@@ -112,6 +117,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The count readout keeps its last number but says it is stale; a running scan waits.
+    void showStale(bool stale);
     // Sets updatingControls for its lifetime so the window's own writes are not sent to the device.
     class UpdatingGuard {
     public:
@@ -168,6 +175,7 @@ private:
     bool updatingControls_ = false;
     UnitSettings settings_;
     QTimer Timer1;
+    ReadingWatch readingWatch_;
 
     QPushButton* cmdConnect_ = nullptr;
     QPushButton* cmdInfo_ = nullptr;

@@ -10,6 +10,7 @@
 #include "MessageService.h"
 #include "PreviewLoader.h"
 #include "ScanChannels.h"
+#include "ScanPeaks.h"
 #include "ScanPlot.h"
 #include "ScanReportSource.h"
 #include "ScanSpectrumFiles.h"
@@ -40,6 +41,11 @@ Scan::Scan(UnitSettings& settings, QWidget* parent)
     layOutControls();
     connectHandlers();
     spectrumFiles_ = std::make_unique<ScanSpectrumFiles>(*this, parent);
+    peaks_ = new ScanPeaks(*this, settings_);
+    connect(cmdPeakWindow_, &QPushButton::clicked, peaks_, [this] {
+        peaks_->setMenuChannel(std::nullopt); // the button takes the strongest peak
+        peaks_->setWindowOnPeak(peaks_->windowWidth());
+    });
     Form_Load();
 }
 
@@ -90,6 +96,11 @@ void Scan::createControls() {
     named(cmdPrint_, "cmdPrint");
     cmdClose_ = new QPushButton(tr("&Close"), this);
     named(cmdClose_, "cmdClose");
+    // In the free space above Print: the one action a user takes after every scan of a new source.
+    cmdPeakWindow_ = new QPushButton(tr("On Pea&k"), this);
+    named(cmdPeakWindow_, "cmdPeakWindow");
+    cmdPeakWindow_->setToolTip(tr("Set Window on Peak: the unit's window on the strongest photopeak"));
+    cmdPeakWindow_->setAccessibleDescription(cmdPeakWindow_->toolTip());
 
     StatusBar_ = new QStatusBar(this);
     named(StatusBar_, "StatusBar");
@@ -123,12 +134,13 @@ void Scan::layOutControls() {
     Frame3_->setGeometry(552, 228, 77, 45);
     txtSweeps_->setGeometry(8, 16, 45, 19);
     spinSweeps_->setGeometry(52, 16, 16, 19);
+    cmdPeakWindow_->setGeometry(552, 277, 77, 25);
     cmdPrint_->setGeometry(552, 304, 77, 25);
     cmdClose_->setGeometry(552, 336, 77, 25);
     StatusBar_->setGeometry(0, 368, 640, 21);
 
-    QWidget* order[] = {Plot_,      cmdStartStop_, cmdClear_,   cmbChannels_, optLin_,  optLog_,
-                        cmbYScale_, txtSweeps_,    spinSweeps_, cmdPrint_,    cmdClose_};
+    QWidget* order[] = {Plot_,      cmdStartStop_, cmdClear_,   cmbChannels_,   optLin_,   optLog_,
+                        cmbYScale_, txtSweeps_,    spinSweeps_, cmdPeakWindow_, cmdPrint_, cmdClose_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -185,6 +197,7 @@ void Scan::Form_Load() {
     scanplot::setUpForLoad(*Plot_, globals::scanCounts);
     // A spectrum kept from before the window was opened keeps the layout it was measured with.
     showLayout();
+    peaks_->spectrumChanged(); // counts kept from before show their peaks
 
     dragging_ = false;
 
@@ -289,6 +302,8 @@ void Scan::showLayout() {
     ShowUserROI(scan::toLevel16(savedLLD()), scan::toLevel16(savedULD()), savedIntegMode() != 0);
     if (!globals::scanRunning)
         statusPanel2_->setText(layoutNote());
+    if (peaks_)
+        peaks_->axisReset();
 }
 
 QString Scan::layoutNote() const {

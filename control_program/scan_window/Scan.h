@@ -22,6 +22,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
+class ScanPeaks;
 class ScanSpectrumFiles;
 class UnitSettings;
 class UpDown;
@@ -51,6 +52,11 @@ public:
     // Ends a running scan without a device call (the program must end at once): its spectrum is saved
     // automatically, the unit keeps the scan channel's window. Does nothing when no scan runs.
     void abandonScan();
+    // The unit gave no fresh reading for a while (true) or gives them again (false). A running scan
+    // waits with a notice and goes on with its channel's window sent again; a scan stopped meanwhile
+    // puts the user's window back once the unit answers.
+    void readingsStalled(bool stalled);
+    bool restorePending() const { return restorePending_; }
 
     // The controls other windows and tests read.
     CTreviumCtrl* Plot() const { return Plot_; }
@@ -58,6 +64,7 @@ public:
     QPushButton* cmdClear() const { return cmdClear_; }
     QPushButton* cmdPrint() const { return cmdPrint_; }
     QPushButton* cmdClose() const { return cmdClose_; }
+    QPushButton* cmdPeakWindow() const { return cmdPeakWindow_; }
     QComboBox* cmbChannels() const { return cmbChannels_; }
     QComboBox* cmbYScale() const { return cmbYScale_; }
     QRadioButton* optLin() const { return optLin_; }
@@ -69,6 +76,9 @@ public:
     QAction* mnuEntryPrint() const { return mnuEntryPrint_; }
     // Save Spectrum, Open Reference, Clear Reference and the automatic copy of each scan.
     ScanSpectrumFiles& spectrumFiles() const { return *spectrumFiles_; }
+    // The peaks of the spectrum, the energy calibration and "Set Window on Peak".
+    ScanPeaks& peaks() const { return *peaks_; }
+    bool hasPeaks() const { return peaks_ != nullptr; }
     QString statusPanel1() const;
     QString statusPanel2() const;
 
@@ -85,6 +95,7 @@ public:
     qint32 savedULD() const { return engine_.savedULD(); }
     qint32 savedIntegMode() const { return engine_.savedIntegMode(); }
     bool isDragging() const { return dragging_; }
+    bool isPickingRegion() const { return regionDragging_; }
 
 public slots:
     void cmdStartStop_Click();
@@ -134,6 +145,8 @@ private:
 
     // Drag-select on the plot (ScanDrag.cpp): ROI 1 and the unit's window follow the pointer.
     void dragTo();
+    // The channel under plot position x (the context menu's peak).
+    qint32 channelAtX(qint32 x) const;
     // The unit's window changed (a slider, a readback, another window): shown unless this window's own
     // drag made the change and has drawn it already.
     void userWindowChanged();
@@ -146,6 +159,9 @@ private:
     scan::ScanEngine engine_;
     bool dragging_ = false;
     qint16 dragStart_ = 0;
+    bool stalled_ = false;        // no fresh reading from the unit for a while
+    bool restorePending_ = false; // stopped while stalled: the user's window is still to go back
+    bool regionDragging_ = false; // Ctrl+drag: a range to analyse, not a window
 
     CTreviumCtrl* Plot_ = nullptr;
     QPushButton* cmdStartStop_ = nullptr;
@@ -161,12 +177,14 @@ private:
     UpDown* spinSweeps_ = nullptr;
     QPushButton* cmdPrint_ = nullptr;
     QPushButton* cmdClose_ = nullptr;
+    QPushButton* cmdPeakWindow_ = nullptr;
     QStatusBar* StatusBar_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QLabel* statusPanel2_ = nullptr;
     QMenu* mnuContext_ = nullptr;
     QAction* mnuEntryPrint_ = nullptr;
 
+    ScanPeaks* peaks_ = nullptr; // a child of the window
     // Last, so it goes first: it may still save a running scan from the window's state.
     std::unique_ptr<ScanSpectrumFiles> spectrumFiles_;
 };

@@ -9,7 +9,9 @@
 #include "DeviceSequence.h"
 #include "Globals.h"
 #include "MessageService.h"
+#include "NoticeService.h"
 #include "ScanChannels.h"
+#include "ScanPeaks.h"
 #include "ScanPlot.h"
 #include "ScanSpectrumFiles.h"
 #include "ScanTexts.h"
@@ -17,6 +19,7 @@
 #include "UpDown.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -48,6 +51,8 @@ void Scan::StartScan() {
 
     scanplot::setAxis(*Plot_, channels());
     Plot_->calibrationObject()->setEnable(true);
+    peaks_->scanStarted();
+    peaks_->axisReset();
     Plot_->setCursorPos(channel());
 
     ShowUserROI(scan::toLevel16(savedLLD()), scan::toLevel16(savedULD()), savedIntegMode() != 0);
@@ -66,7 +71,39 @@ void Scan::Update(qint32 cps) {
 
 void Scan::StopScan() {
     const DeviceSequence sequence;
+    if (stalled_) {
+        // Three calls to a unit that does not answer would be three boxes and change nothing.
+        engine_.abandon();
+        restorePending_ = true;
+        NoticeService::current().notify(this, QStringLiteral("Morla"),
+                                        tr("The unit does not answer: it may still hold a scan channel's "
+                                           "window. Your window goes back to it when it answers again."));
+        return;
+    }
     engine_.stop();
+}
+
+void Scan::readingsStalled(bool stalled) {
+    stalled_ = stalled;
+    if (stalled) {
+        if (globals::scanRunning)
+            statusPanel1_->setText(tr("Paused: no fresh reading from the unit"));
+        return;
+    }
+    if (globals::scanRunning) {
+        SetChannel(); // the unit may have lost the channel's window; its first reading is left out
+        return;
+    }
+    if (restorePending_) {
+        restorePending_ = false;
+        const DeviceSequence sequence;
+        if (engine_.restoreUserWindow())
+            NoticeService::current().notify(
+                this, QStringLiteral("Morla"),
+                tr("The unit answers again: your window is back on it (LLD %1, ULD %2%3).")
+                    .arg(conv::plainNumber(savedLLD()), conv::plainNumber(savedULD()),
+                         savedIntegMode() != 0 ? tr(", integral mode") : QString()));
+    }
 }
 
 // ---- What the engine tells the window ----
@@ -115,8 +152,10 @@ void Scan::readingAdded(qint32) {
 void Scan::countsCleared() {
     scanplot::showCounts(*Plot_, globals::scanCounts);
     // With the counts gone the next scan's layout is shown.
-    if (!globals::scanRunning)
+    if (!globals::scanRunning) {
         showLayout();
+        peaks_->spectrumChanged();
+    }
 }
 
 void Scan::movedOn(qint32 channel) {
@@ -130,6 +169,7 @@ void Scan::scanEnded(bool) {
     setScanControlsEnabled(true);
     setStatus(tr("Scan complete"), QString());
     spectrumFiles_->scanStopped(); // saves the scan; no box, no status text
+    peaks_->spectrumChanged();
 }
 
 void Scan::ShowUserROI(qint16 userLLD, qint16 userULD, bool integMode) {

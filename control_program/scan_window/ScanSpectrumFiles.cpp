@@ -8,6 +8,7 @@
 #include "NoticeService.h"
 #include "Rebin.h"
 #include "Scan.h"
+#include "ScanPeaks.h"
 #include "ScanRecords.h"
 #include "SpectrumFile.h"
 
@@ -86,6 +87,13 @@ void ScanSpectrumFiles::channelsChanged() {
 }
 
 spectrum::ScanRecord ScanSpectrumFiles::currentRecord() const {
+    spectrum::ScanRecord r = uncalibratedRecord();
+    if (scan_.hasPeaks())
+        r.energyCalibration = scan_.peaks().calibration();
+    return r;
+}
+
+spectrum::ScanRecord ScanSpectrumFiles::uncalibratedRecord() const {
     spectrum::ScanRecord r =
         scan::recordOf(scan_.engine(), globals::maxLevel, QDateTime::currentDateTimeUtc());
     r.programName = QStringLiteral("KivoPanel");

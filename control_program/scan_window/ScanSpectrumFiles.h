@@ -34,8 +34,10 @@ public:
     QAction* mnuEntryOpenReference() const { return open_; }
     QAction* mnuEntryClearReference() const { return clear_; }
 
-    // The spectrum on screen as a record.
+    // The spectrum on screen as a record, with the energy calibration that holds for it.
     spectrum::ScanRecord currentRecord() const;
+    // The same without the calibration (what decides which calibration holds).
+    spectrum::ScanRecord uncalibratedRecord() const;
     // The reference shown, if any, as read from its file.
     const std::optional<spectrum::ScanRecord>& reference() const { return reference_; }
     // Where the automatic copies go: <user data folder>/KivoPanel/scans.

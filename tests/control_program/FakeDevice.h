@@ -4,6 +4,7 @@
 
 #include "FakeKivoLib.h"
 #include "MessageService.h"
+#include "NoticeService.h"
 
 #include <QList>
 #include <QString>
@@ -44,5 +45,21 @@ public:
         for (const ShownMessage& m : shown)
             out << m.text;
         return out;
+    }
+};
+
+// Records the notices that do not block instead of showing them.
+class NoticeRecorder : public NoticeService {
+public:
+    NoticeRecorder() { install(this); }
+    ~NoticeRecorder() override { install(nullptr); }
+    NoticeRecorder(const NoticeRecorder&) = delete;
+    NoticeRecorder& operator=(const NoticeRecorder&) = delete;
+
+    QStringList titles;
+    QStringList texts;
+    void notify(QWidget*, const QString& title, const QString& text) override {
+        titles << title;
+        texts << text;
     }
 };

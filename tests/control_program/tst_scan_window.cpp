@@ -147,9 +147,9 @@ private slots:
                 chain << w;
             w = w->nextInFocusChain();
         } while (w != s->Plot() && chain.size() < 50);
-        const QList<QWidget*> expected{s->Plot(),       s->cmdStartStop(), s->cmdClear(),  s->cmbChannels(),
-                                       s->optLin(),     s->optLog(),       s->cmbYScale(), s->txtSweeps(),
-                                       s->spinSweeps(), s->cmdPrint(),     s->cmdClose()};
+        const QList<QWidget*> expected{s->Plot(),       s->cmdStartStop(),  s->cmdClear(),  s->cmbChannels(),
+                                       s->optLin(),     s->optLog(),        s->cmbYScale(), s->txtSweeps(),
+                                       s->spinSweeps(), s->cmdPeakWindow(), s->cmdPrint(),  s->cmdClose()};
         QCOMPARE(chain.mid(0, expected.size()), expected);
         for (QWidget* named : {static_cast<QWidget*>(s->Plot()), static_cast<QWidget*>(s->cmbChannels()),
                                static_cast<QWidget*>(s->cmbYScale()), static_cast<QWidget*>(s->txtSweeps()),
@@ -335,7 +335,7 @@ private slots:
     void rightClickOverTheBackgroundOrTheSpectrumOpensTheMenu() {
         Scan* s = f->connectAndOpen();
         QMenu* menu = s->mnuContext();
-        QCOMPARE(menu->actions().size(), 4); // then the spectrum-file entries
+        QCOMPARE(menu->actions().size(), 10); // then the spectrum-file and the peak entries
         QCOMPARE(menu->actions().front(), s->mnuEntryPrint());
         QCOMPARE(s->mnuEntryPrint()->text(), u"&Print..."_qs);
 
@@ -345,10 +345,10 @@ private slots:
         QVERIFY(!menu->isVisible());
         QTest::mouseClick(s->StatusBar(), Qt::RightButton);
         QVERIFY(!menu->isVisible());
-        QTest::mouseClick(s, Qt::LeftButton, Qt::NoModifier, QPoint(590, 290));
+        QTest::mouseClick(s, Qt::LeftButton, Qt::NoModifier, QPoint(546, 290));
         QVERIFY(!menu->isVisible());
 
-        QTest::mouseClick(s, Qt::RightButton, Qt::NoModifier, QPoint(590, 290));
+        QTest::mouseClick(s, Qt::RightButton, Qt::NoModifier, QPoint(546, 290));
         QVERIFY(menu->isVisible());
         menu->close();
 

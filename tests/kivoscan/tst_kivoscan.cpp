@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <algorithm>
 #include <csignal>
@@ -184,6 +185,74 @@ private slots:
         QVERIFY(read.record.hasMeasuredChannel());
         const kivo::sim::DeviceSettings factory = kivo::sim::factoryDefaults({});
         QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
+    }
+
+    // A signal delivered twice in a row is one request: the scan still ends as Stop ends it. A unit
+    // whose calls take tens of milliseconds, as a real link's do, leaves the second signal inside the
+    // restore of the user's window.
+    void aSignalDeliveredTwiceIsOneRequest_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("timeout forwards it and signals its group") << u"timeout"_qs;
+        QTest::newRow("the process group") << u"group"_qs;
+        QTest::newRow("twice 50 ms apart") << u"twice"_qs;
+    }
+    void aSignalDeliveredTwiceIsOneRequest() {
+        QFETCH(QString, how);
+        QProcess p;
+        QProcessEnvironment env = environment();
+        env.insert(u"KIVO_SIM_LATENCY_MS"_qs, u"10"_qs);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        const QStringList scan = QStringList{QStringLiteral(KIVOSCAN_BINARY)} +
+                                 withRecorder({u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"100"_qs,
+                                               u"--period-ms"_qs, u"2"_qs, u"t.n42"_qs});
+        if (how == u"timeout"_qs)
+            p.start(u"timeout"_qs,
+                    QStringList{u"--preserve-status"_qs, u"-s"_qs, u"INT"_qs, u"10"_qs} + scan);
+        else // its own process group, as a shell job is
+            p.start(u"setsid"_qs, scan);
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(path(u"sets.log"_qs)).size() > 400, 20000);
+        const pid_t pid = pid_t(p.processId());
+        if (how == u"group"_qs) {
+            ::kill(-pid, SIGINT);
+        } else if (how == u"twice"_qs) {
+            ::kill(pid, SIGINT);
+            QThread::msleep(50);
+            ::kill(pid, SIGINT);
+        }
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 130);
+        const QString errors = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(!errors.contains(u"may still hold"_qs), qPrintable(errors));
+        const spectrum::ReadResult read = spectrum::readFile(path(u"t.n42"_qs));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.record.state, spectrum::ScanState::Aborted);
+        const kivo::sim::DeviceSettings factory = kivo::sim::factoryDefaults({});
+        QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
+    }
+
+    // A unit unplugged mid-scan: no fresh reading for the stall limit ends the scan as a device failure,
+    // with the partial spectrum written.
+    void aUnitThatGoesAwayEndsTheScanWithItsSpectrum() {
+        QProcess p;
+        QProcessEnvironment env = environment();
+        const QString plug = dir.filePath(u"unplugged"_qs);
+        env.insert(u"KIVO_SIM_UNPLUG"_qs, plug);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral(KIVOSCAN_BINARY),
+                withRecorder({u"--sweeps"_qs, u"100"_qs, u"--period-ms"_qs, u"2"_qs, u"u.n42"_qs}));
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(path(u"sets.log"_qs)).size() > 400, 20000);
+        QVERIFY(QFile(plug).open(QIODevice::WriteOnly));
+        QVERIFY(p.waitForFinished(40000));
+        QCOMPARE(p.exitCode(), 4);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(u"No count-rate reading for"_qs));
+        const spectrum::ReadResult read = spectrum::readFile(path(u"u.n42"_qs));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.record.state, spectrum::ScanState::Aborted);
+        QVERIFY(read.record.hasMeasuredChannel());
     }
 
     void failuresEndWithTheirExitCode_data() {
