@@ -31,4 +31,8 @@ static_assert(SCAN_COUNTS_SIZE == scan::COUNTS_SIZE);
 // What the counts are (layout, readings, sweeps, times, unit), kept beside them.
 inline scan::ScanRecorder scanRecorder;
 
+// Count state, owned by the count window: a count or plateau is running. A count and a scan exclude
+// each other; both take the unit's readings (and a plateau its high voltage) for the whole run.
+inline bool countRunning = false;
+
 } // namespace globals

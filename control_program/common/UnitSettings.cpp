@@ -80,8 +80,10 @@ bool UnitSettings::setHighVoltage(double volts) {
     if (!count)
         return false;
     const DeviceSequence sequence;
+    highVoltageAccepted_ = false;
     if (connected()) {
-        if (device::writeNumber(globals::hSCA, kivo::PARAM_HV, *count))
+        highVoltageAccepted_ = device::writeNumber(globals::hSCA, kivo::PARAM_HV, *count);
+        if (highVoltageAccepted_)
             highVoltageCount_ = *count;
         else
             failure_(QCoreApplication::translate("TopLevel", "Failed to set High Voltage level."));

@@ -46,6 +46,8 @@ public:
     // The high voltage in volts. False, with nothing sent, when the volts have no HV count (out of the
     // range the unit's encoding holds); the caller tells the user.
     bool setHighVoltage(double volts);
+    // Whether the unit took the last high voltage sent (false after a refused call or with no unit).
+    bool highVoltageAccepted() const { return highVoltageAccepted_; }
 
     // ---- Bookkeeping without a device call ----
     void setHighVoltageEntry(const QString& text);
@@ -75,6 +77,7 @@ private:
     qint32 uld_ = 0;
     bool integral_ = false;
     std::optional<qint32> highVoltageCount_;
+    bool highVoltageAccepted_ = false;
     QString highVoltageEntry_;
     qint32 coarse_ = 0;
     qint32 fine_ = 0;

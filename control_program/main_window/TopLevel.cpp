@@ -2,6 +2,7 @@
 #include "TopLevel.h"
 
 #include "Conversions.h"
+#include "Count.h"
 #include "DeviceLink.h"
 #include "DeviceParams.h"
 #include "DeviceSequence.h"
@@ -64,6 +65,7 @@ void TopLevel::Form_Load() {
 
     globals::hSCA = 0;
     globals::scanRunning = false;
+    globals::countRunning = false;
     globals::isVR = false;
     globals::fwExtRanges = false;
     globals::fwTTLDuration = false;
@@ -141,6 +143,8 @@ void TopLevel::cmdConnect_Click() {
 void TopLevel::abortRunningScan() {
     if (globals::scanRunning && scan_)
         scan_->abortScan();
+    if (globals::countRunning && count_)
+        count_->stopCount();
 }
 
 void TopLevel::connectDevice() {
@@ -262,6 +266,7 @@ void TopLevel::Timer1_Timer() {
     if (globals::hSCA == 0 || DeviceSequence::inProgress())
         return;
     const DeviceSequence sequence;
+    emit pollTick(QDateTime::currentDateTimeUtc());
     qint32 cps = 0;
     qint32 fresh = 0;
     if (kivo::DeviceLink::instance().ReadCPS(globals::hSCA, &cps, &fresh) != 0 || fresh == 0) {
@@ -274,6 +279,7 @@ void TopLevel::Timer1_Timer() {
     lblCPS_->setText(conv::cpsText(cps));
     if (globals::scanRunning && scan_)
         scan_->Update(cps);
+    emit freshReading(cps, QDateTime::currentDateTimeUtc());
 }
 
 void TopLevel::showStale(bool stale) {
@@ -297,6 +303,22 @@ Scan* TopLevel::scanWindow() {
     if (!scan_)
         scan_ = new Scan(settings_, this);
     return scan_;
+}
+
+Count* TopLevel::countWindow() {
+    if (!count_) {
+        count_ = new Count(settings_, this);
+        connect(this, &TopLevel::pollTick, count_, &Count::pollTick);
+        connect(this, &TopLevel::freshReading, count_, &Count::freshReading);
+    }
+    return count_;
+}
+
+void TopLevel::cmdCount_Click() {
+    Count* count = countWindow();
+    count->show();
+    count->raise();
+    count->activateWindow();
 }
 
 void TopLevel::cmdScan_Click() {
@@ -324,6 +346,11 @@ void TopLevel::terminateNow() {
         std::fprintf(
             stderr, "%s\n",
             qPrintable(tr("KivoPanel: ended at once; the unit may still hold a scan channel's window.")));
+    }
+    if (globals::countRunning && count_ && count_->abandonCount()) { // its series is saved
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(tr("KivoPanel: ended at once; the unit may still hold a plateau's high voltage.")));
     }
     emit unloaded(); // the program ends; the connection is closed with the window
 }

@@ -5,6 +5,7 @@
 #include "ReadingWatch.h"
 #include "UnitSettings.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -17,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class Count;
 class Scan;
 
 class TopLevel : public QMainWindow {
@@ -54,6 +56,8 @@ public:
     ReadingWatch& readingWatch() { return readingWatch_; }
     // The scan window, created hidden at its first use; closing it deletes it until the next use.
     Scan* scanWindow();
+    // The count window, created at its first use; closing it deletes it until the next use.
+    Count* countWindow();
 
 public slots:
     // Connection, readback and device information.
@@ -62,6 +66,7 @@ public slots:
     void cmdInfo_Click();
     void cmdExit_Click();
     void cmdScan_Click();
+    void cmdCount_Click();
     // Count-rate poll, every 250 ms while connected.
     void Timer1_Timer();
 
@@ -102,6 +107,11 @@ signals:
     void unloaded();
     // No fresh reading for a while (true), or readings are back (false).
     void readingsStalled(bool stalled);
+    // Every tick of the count-rate timer that may talk to the unit, before its reading; the clock of
+    // counts and plateaus, which make no poll of their own.
+    void pollTick(const QDateTime& utc);
+    // Each fresh count-rate reading, with the UTC time it was read.
+    void freshReading(qint32 cps, const QDateTime& utc);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -143,7 +153,8 @@ private:
     // Asks whether to save unsaved settings; false when the user cancels.
     bool confirmUnsavedSettings();
     // Stops a running scan as its Stop button does, before an action that must not find the device
-    // on a scan channel's window (save, readback, connect, disconnect, exit).
+    // on a scan channel's window (save, readback, connect, disconnect, exit); a running count or
+    // plateau stops too, so the unit has the user's HV again before any of them.
     void abortRunningScan();
 
     // Settings handlers' shared steps (TopLevelSettings.cpp).
@@ -171,6 +182,7 @@ private:
     QPushButton* cmdRefresh_ = nullptr;
     QPushButton* cmdSave_ = nullptr;
     QPushButton* cmdScan_ = nullptr;
+    QPushButton* cmdCount_ = nullptr;
     QPushButton* cmdExit_ = nullptr;
     QLabel* lblCPS_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
@@ -210,4 +222,5 @@ private:
     QComboBox* cmbRespTime_ = nullptr;
 
     QPointer<Scan> scan_; // a child window of this one
+    QPointer<Count> count_; // likewise
 };

@@ -65,6 +65,7 @@ void TopLevel::createControls() {
     cmdRefresh_ = named(new QPushButton(tr("&Refresh")), "cmdRefresh");
     cmdSave_ = named(new QPushButton(tr("&Save")), "cmdSave");
     cmdScan_ = named(new QPushButton(tr("S&can...")), "cmdScan");
+    cmdCount_ = named(new QPushButton(tr("C&ount...")), "cmdCount");
     cmdExit_ = named(new QPushButton(tr("E&xit")), "cmdExit");
 
     lblCPS_ = label(tr("0 CPS"), "lblCPS");
@@ -179,7 +180,7 @@ void TopLevel::layOutControls() {
     settings->setColumnStretch(1, 3);
 
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {cmdConnect_, cmdInfo_, cmdRefresh_, cmdSave_, cmdScan_})
+    for (QPushButton* b : {cmdConnect_, cmdInfo_, cmdRefresh_, cmdSave_, cmdScan_, cmdCount_})
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(cmdExit_);
@@ -193,7 +194,8 @@ void TopLevel::layOutControls() {
     // Reading order: the settings top to bottom, then the buttons.
     QWidget* order[] = {txtHV_,        cmdApplyHV_, cmbCoarseGain_, sldFineGain_, sldLLD_,      sldULD_,
                         chkIntegMode_, cmbTTL_,     rbPulse_,       rbDC_,        cmbCPSRange_, cmbRespTime_,
-                        cmdConnect_,   cmdInfo_,    cmdRefresh_,    cmdSave_,     cmdScan_,     cmdExit_};
+                        cmdConnect_,   cmdInfo_,    cmdRefresh_,    cmdSave_,     cmdScan_,     cmdCount_,
+                        cmdExit_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     cmdConnect_->setFocus();
@@ -205,6 +207,7 @@ void TopLevel::connectHandlers() {
     connect(cmdRefresh_, &QPushButton::clicked, this, &TopLevel::cmdRefresh_Click);
     connect(cmdSave_, &QPushButton::clicked, this, &TopLevel::cmdSave_Click);
     connect(cmdScan_, &QPushButton::clicked, this, &TopLevel::cmdScan_Click);
+    connect(cmdCount_, &QPushButton::clicked, this, &TopLevel::cmdCount_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &TopLevel::cmdExit_Click);
     connect(&Timer1, &QTimer::timeout, this, &TopLevel::Timer1_Timer);
 

@@ -32,6 +32,10 @@ void Scan::setScanControlsEnabled(bool enabled) {
 void Scan::StartScan() {
     if (globals::hSCA == 0)
         return;
+    if (globals::countRunning) { // the count takes the readings until it ends
+        scanFailure(tr("A count is running: stop it before starting a scan."));
+        return;
+    }
     const DeviceSequence sequence;
     engine_.saveUserWindow();
 
