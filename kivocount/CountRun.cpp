@@ -4,10 +4,12 @@
 #include "DeviceLink.h"
 #include "DeviceParams.h"
 #include "DeviceSession.h"
+#include "HvPlateau.h"
 #include "Params.h"
 #include "Progress.h"
 #include "SeriesText.h"
 
+#include <cmath>
 #include <utility>
 
 namespace kivocount {
@@ -64,6 +66,46 @@ bool CountRun::run() {
 void CountRun::stop(counting::SeriesEnd how) {
     if (engine_.running())
         engine_.stop(how);
+}
+
+bool CountRun::rampToUserVoltage() {
+    const counting::PlateauPlan& plateau = *engine_.series().plateau;
+    QList<double> ramp = counting::rampSteps(lastAccepted_, plateau.userVolts, plateau.stepVolts);
+    if (ramp.isEmpty())
+        ramp.append(plateau.userVolts);
+    for (const double volts : ramp)
+        if (!setHighVoltage(volts))
+            return false; // tried again from the last step taken, so no step is ever larger
+    return true;
+}
+
+bool CountRun::restoreUserVoltage(qint64 waitMs) {
+    const counting::Series& series = engine_.series();
+    if (!series.plateau || series.hvRestored)
+        return series.hvRestored;
+    if (!std::isfinite(lastAccepted_))
+        return true; // the unit never took another HV
+    progress_.message(QStringLiteral("Waiting up to %1 s for the unit to take the user's high voltage of %2 V "
+                                     "back (Ctrl+C gives up).")
+                          .arg(waitMs / 1000)
+                          .arg(QString::number(series.plateau->userVolts, 'f', 1)));
+    QElapsedTimer waited;
+    waited.start();
+    givenUp_ = false;
+    while (!givenUp_ && !(abandon_ && abandon_())) {
+        if (rampToUserVoltage())
+            return true;
+        if (waited.elapsed() >= waitMs)
+            break;
+        QTimer::singleShot(1000, &loop_, &QEventLoop::quit);
+        loop_.exec();
+    }
+    return false;
+}
+
+void CountRun::giveUp() {
+    givenUp_ = true;
+    loop_.quit();
 }
 
 void CountRun::poll() {

@@ -31,6 +31,12 @@ public:
     bool run();
     // Ends the series (from a signal); run() then returns.
     void stop(counting::SeriesEnd how);
+    // After a plateau whose end the unit did not take: sends the user's HV again, stepping down from the
+    // last HV the unit took, every second for up to `waitMs` until the unit takes it (an unplugged unit
+    // plugged back in). True when the user's HV is on the unit.
+    bool restoreUserVoltage(qint64 waitMs);
+    // Ends the wait of restoreUserVoltage() (from a signal).
+    void giveUp();
 
     const counting::CountEngine& engine() const { return engine_; }
     const counting::Series& series() const { return engine_.series(); }
@@ -44,6 +50,7 @@ public:
 private:
     void poll();
     void showProgress();
+    bool rampToUserVoltage();
     bool setHighVoltage(double volts) override;
     void waiting(const QDateTime& untilUtc) override;
     void measurementStarted(int index) override;
@@ -64,6 +71,7 @@ private:
     bool hvFailureReported_ = false;
     bool deviceFailed_ = false;
     bool stalled_ = false;
+    bool givenUp_ = false;
     double lastAccepted_ = counting::NO_VALUE;
 };
 

@@ -31,6 +31,8 @@ namespace exitcode = cli::exitcode;
 namespace {
 
 const QString kProgram = QStringLiteral("kivocount");
+// How long a plateau that could not put the user's HV back waits for the unit to answer again.
+constexpr qint64 RESTORE_WAIT_MS = 30000;
 
 QString version() {
     return QStringLiteral("%1.%2.%3").arg(KIVO_VERSION_MAJOR).arg(KIVO_VERSION_MINOR).arg(KIVO_VERSION_PATCH);
@@ -123,25 +125,34 @@ int main(int argc, char** argv) {
 
     CountRun run(session, progress, options, [&] { return interrupt.insisted(); });
     QObject::connect(&interrupt, &cli::TerminationSignals::received, &run, [&](int signalNumber) {
+        if (!run.engine().running()) {
+            run.giveUp(); // waiting for the unit to take the user's HV back
+            return;
+        }
         progress.message(options.plateau ? QStringLiteral("Stopping: the user's high voltage goes back to the unit.")
                                          : QStringLiteral("Stopping: what was measured is written."));
         // Ctrl+C is the user's Stop; a session or a service ending the program aborts the series.
         run.stop(signalNumber == SIGINT ? counting::SeriesEnd::Stopped : counting::SeriesEnd::Aborted);
     });
+    QObject::connect(&interrupt, &cli::TerminationSignals::insistedOn, &run, [&] { run.giveUp(); });
     const bool started = !interrupt.requested() && run.run();
     deviceFailed = deviceFailed || run.deviceFailed();
-    session.close();
 
-    const counting::Series& series = run.series();
+    counting::Series series = run.series();
+    if (options.plateau && started && !series.hvRestored && !interrupt.insisted())
+        series.hvRestored = run.restoreUserVoltage(RESTORE_WAIT_MS);
     if (options.plateau && started && std::isfinite(run.engine().requestedHighVoltage())) {
         const QString user = QString::number(series.plateau->userVolts, 'f', 1);
         if (series.hvRestored)
             progress.note(QStringLiteral("The user's high voltage of %1 V is back on the unit.").arg(user));
         else
             progress.message(QStringLiteral("The user's high voltage of %1 V was not put back: the unit may "
-                                            "still hold %2 V.")
-                                 .arg(user, QString::number(run.lastAcceptedVolts(), 'f', 1)));
+                                            "still hold %2.")
+                                 .arg(user, std::isfinite(run.lastAcceptedVolts())
+                                                ? QString::number(run.lastAcceptedVolts(), 'f', 1) + u" V"_qs
+                                                : QStringLiteral("a voltage of the plateau")));
     }
+    session.close();
     const int failureCode = interrupt.requested() ? exitcode::INTERRUPTED
                             : deviceFailed        ? exitcode::DEVICE
                                                   : exitcode::OK;

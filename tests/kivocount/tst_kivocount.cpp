@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,18 +76,31 @@ class TestKivocount : public QObject {
             qWarning("%s", qPrintable(error));
         return read.value_or(counting::Series{});
     }
-    // Every HV count the unit was sent, in order.
-    QList<int> hvSent() const {
+    // Every HV count the unit was sent, in order, with the unit's status.
+    QList<std::pair<int, int>> hvLog() const {
         QFile log(path(u"sets.log"_qs));
-        QList<int> sent;
-        if (!log.open(QIODevice::ReadOnly))
-            return sent;
-        for (const QByteArray& line : log.readAll().split('\n')) {
-            const QList<QByteArray> f = line.split(' ');
-            if (f.size() == 3 && f[0].toInt() == HV_PARAM)
-                sent << f[1].toInt();
-        }
+        QList<std::pair<int, int>> sent;
+        if (log.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : log.readAll().split('\n')) {
+                const QList<QByteArray> f = line.split(' ');
+                if (f.size() == 3 && f[0].toInt() == HV_PARAM)
+                    sent.append({f[1].toInt(), f[2].toInt()});
+            }
         return sent;
+    }
+    QList<int> hvSent() const {
+        QList<int> sent;
+        for (const auto& [count, status] : hvLog())
+            sent << count;
+        return sent;
+    }
+    // The last HV count the unit took.
+    int lastTaken() const {
+        int taken = -1;
+        for (const auto& [count, status] : hvLog())
+            if (status == 0)
+                taken = count;
+        return taken;
     }
     // The plateau's safety: no step larger than `step` volts, nothing above `highest`, the user's HV last.
     void checkHvSteps(double step, double highest) const {
@@ -99,6 +113,21 @@ class TestKivocount : public QObject {
         }
         QCOMPARE(sent.last(), USER_HV_COUNT);
     }
+
+    // Starts a run with `args`, unplugs the unit once two measurements are told, and waits for `told`
+    // on stderr. The process is left running for the test to go on.
+    void unplugDuring(QProcess& p, const QStringList& args, const QString& told, QString& errors) const {
+        start(p, args);
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT((errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(u" 2 of "_qs),
+                                 20000);
+        QFile unplug(path(u"unplugged"_qs));
+        QVERIFY(unplug.open(QIODevice::WriteOnly));
+        unplug.close();
+        QTRY_VERIFY_WITH_TIMEOUT((errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(told), 20000);
+    }
+    const QStringList plateauArgs{u"--plateau"_qs, u"850:1300:50"_qs, u"--readings"_qs, u"2"_qs,
+                                  u"--settle"_qs,  u"0"_qs,           u"--yes"_qs,      u"u.csv"_qs};
 
 private slots:
     void init() {
@@ -234,34 +263,51 @@ private slots:
     }
 
     // A unit that gives no fresh reading any more ends the run; what was measured is written.
-    void anUnpluggedUnitEndsTheRunWithItsMeasurements_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("series") << QStringList{u"--readings"_qs, u"2"_qs, u"--repeat"_qs, u"1000"_qs}
-                                << u"No fresh count-rate reading"_qs;
-        // Unplugged, the unit takes no HV: the user is told what it may still hold.
-        QTest::newRow("plateau") << QStringList{u"--plateau"_qs, u"850:1300:50"_qs, u"--readings"_qs, u"2"_qs,
-                                                u"--settle"_qs, u"0"_qs, u"--yes"_qs}
-                                 << u"The user's high voltage of 1000.0 V was not put back: the unit may still hold"_qs;
-    }
     void anUnpluggedUnitEndsTheRunWithItsMeasurements() {
-        QFETCH(QStringList, args);
-        QFETCH(QString, message);
         QProcess p;
-        start(p, args + QStringList{u"u.csv"_qs});
-        QVERIFY(p.waitForStarted());
         QString errors;
-        QTRY_VERIFY_WITH_TIMEOUT((errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(u" 2 of "_qs),
-                                 20000);
-        QFile unplug(path(u"unplugged"_qs));
-        QVERIFY(unplug.open(QIODevice::WriteOnly));
-        unplug.close();
-        QVERIFY(p.waitForFinished(30000));
-        errors += QString::fromLocal8Bit(p.readAllStandardError());
+        unplugDuring(p, {u"--readings"_qs, u"2"_qs, u"--repeat"_qs, u"1000"_qs, u"u.csv"_qs},
+                     u"No fresh count-rate reading for 5 s; the count is stopped."_qs, errors);
+        QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitCode(), 4);
-        QVERIFY2(errors.contains(message), qPrintable(errors));
         const counting::Series s = series(u"u.csv"_qs);
         QCOMPARE(s.end, counting::SeriesEnd::Failed);
+        QVERIFY(s.measurements.size() >= 2);
+    }
+
+    // Unplugged, the unit takes no HV: the user's goes back as soon as it is plugged in again.
+    void thePlateausHvGoesBackWhenTheUnitAnswers() {
+        QProcess p;
+        QString errors;
+        unplugDuring(p, plateauArgs, u"Waiting up to 30 s for the unit to take the user's high voltage"_qs, errors);
+        QVERIFY(QFile::remove(path(u"unplugged"_qs)));
+        QVERIFY(p.waitForFinished(20000));
+        errors += QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 4);
+        QVERIFY2(errors.contains(u"The user's high voltage of 1000.0 V is back on the unit."_qs), qPrintable(errors));
+        const counting::Series s = series(u"u.csv"_qs);
+        QCOMPARE(s.end, counting::SeriesEnd::Failed);
+        QVERIFY(s.hvRestored);
+        checkHvSteps(50, 1300);
+    }
+
+    // A user who gives up waiting is told what the unit may still hold.
+    void givingUpOnAnUnpluggedUnitSaysWhatItHolds() {
+        QProcess p;
+        QString errors;
+        unplugDuring(p, plateauArgs, u"(Ctrl+C gives up)"_qs, errors);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(20000));
+        errors += QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 130);
+        const QRegularExpressionMatch told =
+            QRegularExpression(u"The user's high voltage of 1000.0 V was not put back: the unit may still hold "
+                               u"([0-9.]+) V."_qs)
+                .match(errors);
+        QVERIFY2(told.hasMatch(), qPrintable(errors));
+        QCOMPARE(count(told.captured(1).toDouble()), lastTaken());
+        const counting::Series s = series(u"u.csv"_qs);
+        QVERIFY(!s.hvRestored);
         QVERIFY(s.measurements.size() >= 2);
     }
 
