@@ -23,6 +23,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 using namespace kivocount;
@@ -43,21 +44,26 @@ void print(std::FILE* to, const QString& text) {
     std::fputc('\n', to);
 }
 
-// A plateau raises the HV: the user says yes on a terminal, or with --yes beforehand. Empty when
-// confirmed, else why not.
-QString confirmPlateau(const Options& options) {
+// A plateau raises the HV: the user says yes on a terminal, or with --yes beforehand. Returns the exit
+// status when not confirmed (told), nullopt when confirmed.
+std::optional<int> confirmPlateau(const Options& options) {
     if (!options.plateau || options.yes)
-        return {};
+        return std::nullopt;
     const double volts = options.highestVolts();
-    if (!::isatty(::fileno(stdin)))
-        return QStringLiteral("a plateau raises the high voltage up to %1 V: confirm it with --yes")
-            .arg(QString::number(volts));
+    if (!::isatty(::fileno(stdin))) {
+        cli::printUsageError(kProgram,
+                             QStringLiteral("a plateau raises the high voltage up to %1 V: confirm it with --yes")
+                                 .arg(QString::number(volts)),
+                             usageLine());
+        return exitcode::USAGE;
+    }
     std::fputs(qPrintable(confirmationQuestion(volts)), stderr);
     std::fflush(stderr);
     char answer[64] = {};
     if (std::fgets(answer, sizeof answer, stdin) && isYes(QString::fromLocal8Bit(answer)))
-        return {};
-    return QStringLiteral("the high voltage was not confirmed; nothing was done");
+        return std::nullopt;
+    print(stderr, QStringLiteral("kivocount: the high voltage was not confirmed; nothing was done."));
+    return exitcode::USAGE;
 }
 
 // An image needs a GUI platform for its text: the offscreen one, so the command runs without a display.
@@ -89,10 +95,8 @@ int main(int argc, char** argv) {
         break;
     }
     const Options& options = command.options;
-    if (const QString refused = confirmPlateau(options); !refused.isEmpty()) {
-        cli::printUsageError(kProgram, refused, usageLine());
-        return exitcode::USAGE;
-    }
+    if (const auto refused = confirmPlateau(options))
+        return *refused;
     if (!options.deviceLibrary.isEmpty())
         qputenv(kivo::DeviceLink::LIBRARY_ENV, QFile::encodeName(options.deviceLibrary));
     // A device library named but missing is told the same way whichever way it was named.
