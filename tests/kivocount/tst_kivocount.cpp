@@ -6,6 +6,7 @@
 #include "Options.h"
 #include "SeriesCsv.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -311,6 +312,28 @@ private slots:
         const counting::Series s = series(u"u.csv"_qs);
         QVERIFY(!s.hvRestored);
         QVERIFY(s.measurements.size() >= 2);
+    }
+
+    // An output that cannot be written at the end loses nothing: the series is kept in the data folder.
+    void anUnwritableOutputKeepsTheSeries() {
+        QVERIFY(QDir(dir.path()).mkpath(u"gone"_qs));
+        QProcess p;
+        start(p, {u"--readings"_qs, u"2"_qs, u"--repeat"_qs, u"3"_qs, u"gone/k.csv"_qs});
+        QVERIFY(p.waitForStarted());
+        QString errors;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(u"measurement 1 of 3"_qs), 20000);
+        QVERIFY(QDir(path(u"gone"_qs)).removeRecursively());
+        QVERIFY(ended(p));
+        errors += QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 5);
+        const QRegularExpressionMatch kept = QRegularExpression(u"The series is kept in \"([^\"]+)\"."_qs).match(errors);
+        QVERIFY2(kept.hasMatch(), qPrintable(errors));
+        QVERIFY(kept.captured(1).startsWith(path(u"data/KivoPanel/counts/measurement_"_qs)));
+        QString error;
+        const auto read = counting::readSeriesCsv(kept.captured(1), &error);
+        QVERIFY2(read, qPrintable(error));
+        QCOMPARE(read->measurements.size(), 3);
     }
 
     void theStopVoltageMustBeConfirmed() {
