@@ -127,6 +127,11 @@ class TestKivocount : public QObject {
         unplug.close();
         QTRY_VERIFY_WITH_TIMEOUT((errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(told), 20000);
     }
+    // Only ever the process itself: a process id of 0 would signal the test's whole process group.
+    static void signalProcess(QProcess& p, int signal) {
+        QVERIFY(p.state() == QProcess::Running && p.processId() > 0);
+        ::kill(pid_t(p.processId()), signal);
+    }
     // The process may already have ended while the test waited for its words.
     static bool ended(QProcess& p) { return p.state() == QProcess::NotRunning || p.waitForFinished(20000); }
     const QStringList plateauArgs{u"--plateau"_qs, u"850:1300:50"_qs, u"--readings"_qs, u"2"_qs,
@@ -255,7 +260,7 @@ private slots:
         QVERIFY(p.waitForStarted());
         // The ramp down to 850 V (three steps), then two steps up measured at least in part.
         QTRY_VERIFY_WITH_TIMEOUT(hvSent().size() >= 5, 20000);
-        ::kill(pid_t(p.processId()), signal);
+        signalProcess(p, signal);
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitCode(), 130);
         const counting::Series s = series(u"c.csv"_qs);
@@ -299,7 +304,7 @@ private slots:
         QProcess p;
         QString errors;
         unplugDuring(p, plateauArgs, u"(Ctrl+C gives up)"_qs, errors);
-        ::kill(pid_t(p.processId()), SIGINT);
+        signalProcess(p, SIGINT);
         QVERIFY(ended(p));
         errors += QString::fromLocal8Bit(p.readAllStandardError());
         QCOMPARE(p.exitCode(), 130);
@@ -410,6 +415,18 @@ private slots:
         QVERIFY2(r.errors.contains(message), qPrintable(r.errors));
         QVERIFY(r.errors.contains(u"Usage: kivocount [options] [OUTPUT...]"_qs));
         QVERIFY(!QFile::exists(path(u"z.csv"_qs)));
+    }
+
+    void versionAndHelpTouchNothing() {
+        Run r = run({u"--version"_qs}, "OpenSCA");
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.output, QByteArray("kivocount %1.%2.%3\n").replace("%1", QByteArray::number(KIVO_VERSION_MAJOR))
+                               .replace("%2", QByteArray::number(KIVO_VERSION_MINOR))
+                               .replace("%3", QByteArray::number(KIVO_VERSION_PATCH)));
+        r = run({u"--help"_qs}, "OpenSCA");
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.output.startsWith(kivocount::usageLine().toUtf8()));
+        QVERIFY(r.output.contains("--plateau START:STOP:STEP"));
     }
 
     void noUnitEndsWithItsExitCode() {
