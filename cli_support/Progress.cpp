@@ -77,6 +77,14 @@ void Progress::finish() {
     std::fflush(out_);
 }
 
+void Progress::note(const QString& text) {
+    if (style_ == Style::Quiet)
+        return;
+    clearBar();
+    std::fprintf(out_, "%s\n", qPrintable(text));
+    std::fflush(out_);
+}
+
 void Progress::message(const QString& text) {
     clearBar();
     std::fprintf(out_, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(text));

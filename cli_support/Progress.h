@@ -24,6 +24,9 @@ public:
     // A milestone line ("sweep 2 of 10 done, 0:05 elapsed"), shown only when the output is no terminal.
     void line(const QString& text);
     void finish();
+    // A result line ("measurement 3 of 20: ..."): shown above the bar or among the milestone lines,
+    // not when quiet, without the program's name.
+    void note(const QString& text);
     // A line that is always shown, also when quiet: "<program>: <text>".
     void message(const QString& text);
 

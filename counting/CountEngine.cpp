@@ -10,10 +10,6 @@ namespace counting {
 
 namespace {
 
-constexpr double MAX_SECONDS = 86400;
-constexpr int MAX_READINGS = 1000000;
-constexpr int MAX_MEASUREMENTS = 100000;
-
 bool within(double value, double lo, double hi) {
     return value >= lo && value <= hi; // false for NaN
 }
@@ -21,16 +17,16 @@ bool within(double value, double lo, double hi) {
 } // namespace
 
 QString checkSeriesPlan(const SeriesPlan& plan) {
-    if (plan.preset == Preset::Duration && !within(plan.durationSeconds, 1, MAX_SECONDS))
-        return u"The duration must be from 1 to "_qs + QString::number(MAX_SECONDS) + u" s."_qs;
+    if (plan.preset == Preset::Duration && !within(plan.durationSeconds, 1, MAX_SERIES_SECONDS))
+        return u"The duration must be from 1 to "_qs + QString::number(MAX_SERIES_SECONDS) + u" s."_qs;
     // Two readings at least: one reading has no scatter to tell its uncertainty.
     if (plan.preset == Preset::Readings && !within(plan.readings, 2, MAX_READINGS))
         return u"The number of readings must be from 2 to "_qs + QString::number(MAX_READINGS) + u"."_qs;
     if (!within(plan.measurements, 1, MAX_MEASUREMENTS))
         return u"The number of measurements must be from 1 to "_qs + QString::number(MAX_MEASUREMENTS) +
                u"."_qs;
-    if (!within(plan.pauseSeconds, 0, MAX_SECONDS))
-        return u"The pause must be from 0 to "_qs + QString::number(MAX_SECONDS) + u" s."_qs;
+    if (!within(plan.pauseSeconds, 0, MAX_SERIES_SECONDS))
+        return u"The pause must be from 0 to "_qs + QString::number(MAX_SERIES_SECONDS) + u" s."_qs;
     return {};
 }
 

@@ -37,6 +37,11 @@ public:
     virtual void seriesEnded(SeriesEnd how) = 0;
 };
 
+// The longest measurement or pause, and the most readings and measurements a plan may ask for.
+inline constexpr double MAX_SERIES_SECONDS = 86400;
+inline constexpr int MAX_READINGS = 1000000;
+inline constexpr int MAX_MEASUREMENTS = 100000;
+
 // Empty when the plan can run, else the first thing wrong with it.
 QString checkSeriesPlan(const SeriesPlan& plan);
 

@@ -16,7 +16,6 @@ constexpr double SAME_VOLTS = 1e-6;
 // Half the width of the window a step's local slope is fitted over: the threshold is per 100 V.
 constexpr double LOCAL_HALF_WIDTH_VOLTS = 50;
 constexpr int MIN_PLATEAU_STEPS = 3;
-constexpr double MAX_SETTLE_SECONDS = 3600;
 
 // Least-squares straight line through points [lo, hi] (gsl_fit_linear: the plain fit, as every step is
 // measured alike); its slope in percent of the mean rate over those points per 100 V.

@@ -13,6 +13,8 @@ namespace counting {
 inline constexpr double MAX_HV_VOLTS = 1500;
 inline constexpr int HV_FULL_SCALE_COUNT = 4095;
 inline constexpr double HV_VOLTS_PER_COUNT = MAX_HV_VOLTS / HV_FULL_SCALE_COUNT;
+// The longest settling time after an HV step.
+inline constexpr double MAX_SETTLE_SECONDS = 3600;
 
 // Empty when `volts` is within the unit's range, else the sentence that says so; `what` names the
 // value ("The stop voltage").

@@ -3,7 +3,7 @@
 # metadata, unpacks it into a temporary root and runs the installed programs from there as a user
 # would: --version; a start connected to the simulated detector (offscreen) that SIGTERM closes; the
 # print preview under Xvfb, opened from the keyboard, writing its report into the user's data folder;
-# a short kivoscan scan.
+# a short kivoscan scan; a short kivocount series and plateau.
 # Usage: scripts/check-package.sh [BUILD_DIR]   (default: $KIVO_BUILD_DIR or build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -94,7 +94,7 @@ data="$XDG_DATA_HOME/KivoPanel"
 wait_for 60 test -s "$data/print.html"
 wait_for 30 test -s "$data/spect.png"
 cmp -s "$data/vtlogo.png" "$root/usr/share/kivopanel/vtlogo.png" || fail "the logo was not copied beside the report"
-[ -z "$(ls "$bin" | grep -v -x -e KivoPanel -e kivoscan)" ] || fail "files written into the program folder"
+[ -z "$(ls "$bin" | grep -v -x -e KivoPanel -e kivoscan -e kivocount)" ] || fail "files written into the program folder"
 xdotool windowfocus --sync "$(window '^Print Preview$')" key Escape
 wait_for 30 eval '! has_window "^Print Preview$"'
 kill -TERM "$pid"
@@ -108,4 +108,17 @@ grep -q "<RadMeasurement" "$work/scan.n42" || fail "kivoscan wrote no spectrum"
 cmp -s "$work/scan-logo.png" "$root/usr/share/kivopanel/vtlogo.png" || fail "kivoscan's report has not the installed logo"
 [ "$(head -c 5 "$work/scan.pdf")" = "%PDF-" ] || fail "kivoscan wrote no PDF through the installed preview module"
 echo "kivoscan: a 64-channel scan written as N42, HTML report and PDF"
+
+[ "$("$bin/kivocount" --version)" = "kivocount $version" ] || fail "kivocount --version"
+KIVO_SIM_READING_MS=1 "$bin/kivocount" --quiet --readings 2 --repeat 2 "$work/count.csv" "$work/count.png"
+grep -q "^# status: completed" "$work/count.csv" || fail "kivocount wrote no completed series"
+[ "$(head -c 8 "$work/count.png" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1a0a" ] || fail "kivocount wrote no PNG"
+# Not on a terminal, a plateau without --yes is refused before the unit is touched.
+if "$bin/kivocount" --plateau 900:1000:50 "$work/refused.csv" </dev/null 2>/dev/null; then
+  fail "kivocount raised the HV unconfirmed"
+fi
+KIVO_SIM_READING_MS=1 "$bin/kivocount" --quiet --yes --plateau 900:1000:50 --readings 2 --settle 0 --json \
+    >"$work/plateau.json"
+grep -q '"hvRestored": true' "$work/plateau.json" || fail "kivocount did not put the user's HV back"
+echo "kivocount: a short series as CSV and PNG, a plateau confirmed with --yes and the HV put back"
 echo "Package checks passed: $deb"
