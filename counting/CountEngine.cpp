@@ -43,6 +43,7 @@ void CountEngine::begin(const SeriesPlan& plan, const QDateTime& nowUtc) {
     discardNext_ = false;
     pendingEnd_.reset();
     lastRequested_.reset();
+    lastAccepted_.reset();
     clock_ = nowUtc.toUTC();
     lastReading_ = clock_;
     series_.started = clock_;
@@ -221,7 +222,10 @@ void CountEngine::finishMeasurement() {
 
 bool CountEngine::requestHighVoltage(double volts) {
     lastRequested_ = volts;
-    return host_.setHighVoltage(volts);
+    const bool accepted = host_.setHighVoltage(volts);
+    if (accepted)
+        lastAccepted_ = volts;
+    return accepted;
 }
 
 void CountEngine::stop(SeriesEnd how) {
@@ -259,13 +263,16 @@ void CountEngine::endSeries(SeriesEnd how) {
 
 void CountEngine::restoreHighVoltage() {
     const double user = series_.plateau->userVolts;
-    QList<double> ramp = rampSteps(*lastRequested_, user, series_.plateau->stepVolts);
+    // From what the unit last took (none taken: it still holds the user's HV), one step at a time.
+    QList<double> ramp = rampSteps(lastAccepted_.value_or(user), user, series_.plateau->stepVolts);
     if (ramp.isEmpty())
         ramp.append(user); // asked once more all the same: the unit may not hold what it was last asked
-    // A refused step does not stop the way back: the last request is always the user's HV.
-    bool accepted = false;
+    // A refused step ends the way back there: a later request that the unit took would jump from the
+    // last HV it holds by more than a step. The caller tells the user (hvRestored) and may try again.
+    bool accepted = true;
     for (const double volts : ramp)
-        accepted = requestHighVoltage(volts);
+        if (!(accepted = requestHighVoltage(volts)))
+            break;
     series_.hvRestored = accepted;
 }
 

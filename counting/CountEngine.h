@@ -119,6 +119,7 @@ private:
     bool discardNext_ = false;
     std::optional<SeriesEnd> pendingEnd_; // a stop while the HV was being set
     std::optional<double> lastRequested_;
+    std::optional<double> lastAccepted_; // the last HV the unit took during this run
     std::optional<Background> background_;
 };
 
