@@ -216,8 +216,8 @@ Options:
   -V, --version       show the version
 
 Ctrl+C or SIGTERM stops the scan as the scan window's Stop does; the partial spectrum is written,
-marked as aborted. A stopped scan, a failed device call or no peak leaves the user's window on the
-unit, also with --window-on-peak.
+marked as aborted. With --window-on-peak, a stopped scan, a failed device call or a spectrum without
+a peak still puts the user's window back.
 
 Example: a Cs-137 spectrum, its peaks and the energy axis from the 661.7 keV photopeak:
   kivoscan --channels 256 --sweeps 5 --analyse --calibrate 661.7 run.n42 run.json
