@@ -90,7 +90,7 @@ private slots:
     void aShortScanWritesEveryOutput() {
         const Run r =
             run(withRecorder({u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs, u"--period-ms"_qs, u"2"_qs,
-                              u"a.n42"_qs, u"a.spe"_qs, u"a.csv"_qs, u"a.png"_qs, u"a.html"_qs}));
+                              u"a.n42"_qs, u"a.spe"_qs, u"a.csv"_qs, u"a.png"_qs, u"a.html"_qs, u"a.json"_qs}));
         QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
         QVERIFY(r.errors.contains(u"sweep 1 of 1 done"_qs));
         QList<qint32> counts;
@@ -114,7 +114,10 @@ private slots:
         QVERIFY(html.open(QIODevice::ReadOnly));
         const QByteArray report = html.readAll();
         QVERIFY(report.contains("<img src=\"a-spectrum.png\""));
-        QVERIFY(!report.contains("<h2>Peaks</h2>")); // nothing asked of the peaks
+        QVERIFY(!report.contains("<h2>Peaks</h2>")); // nothing asked of the peaks: the .json has them
+        const QJsonObject json = QJsonDocument::fromJson(readAll(u"a.json"_qs)).object();
+        QVERIFY(json[u"analysis"_qs][u"peaks"_qs].isArray());
+        QVERIFY(r.output.isEmpty());
         QCOMPARE(QImage(path(u"a-spectrum.png"_qs)).size(), QSize(1000, 600));
         QVERIFY(!QImage(path(u"a-logo.png"_qs)).isNull());
         QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
@@ -312,7 +315,6 @@ private slots:
         const QString printed = QString::fromUtf8(r.output);
         QVERIFY2(printed.contains(u"Centroid (%)  Energy (keV)  FWHM (%)"_qs), qPrintable(printed));
         QVERIFY(printed.contains(u"FWHM with the channel windows' own width removed"_qs));
-        QVERIFY(printed.contains(u"Energy calibration: 661.7 keV at level "_qs));
 
         const QJsonObject json = QJsonDocument::fromJson(readAll(u"h.json"_qs)).object();
         const QJsonArray peaks = json[u"analysis"_qs][u"peaks"_qs].toArray();
@@ -330,6 +332,11 @@ private slots:
         QCOMPARE(photopeak[u"energyKeV"_qs].toDouble(), 661.7);
         QCOMPARE(json[u"energyCalibration"_qs][u"slopeKeVPerLevel"_qs].toDouble(), 661.7 / level);
         QCOMPARE(json[u"record"_qs][u"channels"_qs].toInt(), 256);
+        QVERIFY2(printed.contains(u"Energy calibration: 661.7 keV at level %1 (%2 % of full scale), %3 keV per "
+                                  u"level."_qs.arg(QString::number(level, 'f', 1),
+                                                   QString::number(photopeak[u"centroidPercent"_qs].toDouble(), 'f', 2),
+                                                   QString::number(661.7 / level, 'f', 4))),
+                 qPrintable(printed));
 
         const spectrum::ReadResult read = spectrum::readFile(path(u"h.n42"_qs));
         QVERIFY2(read.ok(), qPrintable(read.error));
