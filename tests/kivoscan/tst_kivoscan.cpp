@@ -396,6 +396,18 @@ private slots:
         QVERIFY(!read.record.energyCalibration);
     }
 
+    // What a script meets is in the help: the peak options, the status of a missing peak, the example.
+    void theHelpTellsThePeakOptions() {
+        const Run r = run({u"--help"_qs});
+        QCOMPARE(r.exitCode, 0);
+        const QString help = QString::fromUtf8(r.output);
+        for (const QString& line :
+             {u"\n  --analyse "_qs, u"\n  --calibrate KEV "_qs, u"\n  --window-on-peak[=K] "_qs,
+              u"\n  .json "_qs, u"\n  6    --calibrate or --window-on-peak found no peak"_qs,
+              u"\n  kivoscan --channels 256 --sweeps 5 --analyse --calibrate 661.7 run.n42 run.json\n"_qs})
+            QVERIFY2(help.contains(line), qPrintable(line));
+    }
+
     void infoPrintsTheUnitAsJson() {
         const Run r = run({u"--info"_qs});
         QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
