@@ -396,6 +396,22 @@ private slots:
         QVERIFY(!read.record.energyCalibration);
     }
 
+    // Each peak option alone analyses and prints its own result.
+    void eachPeakOptionAloneAnalyses_data() {
+        QTest::addColumn<QStringList>("option");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("--analyse") << QStringList{u"--analyse"_qs} << u"Centroid (%)"_qs;
+        QTest::newRow("--calibrate") << QStringList{u"--calibrate=661.7"_qs} << u"Energy calibration: 661.7 keV"_qs;
+    }
+    void eachPeakOptionAloneAnalyses() {
+        QFETCH(QStringList, option);
+        QFETCH(QString, printed);
+        const Run r = run(option + QStringList{u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs,
+                                               u"--period-ms"_qs, u"1"_qs, u"p.n42"_qs});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        QVERIFY2(QString::fromUtf8(r.output).contains(printed), r.output.constData());
+    }
+
     // What a script meets is in the help: the peak options, the status of a missing peak, the example.
     void theHelpTellsThePeakOptions() {
         const Run r = run({u"--help"_qs});
