@@ -9,6 +9,7 @@ constexpr int USAGE = 2;
 constexpr int CONNECTION = 3;
 constexpr int DEVICE = 4;
 constexpr int OUTPUT = 5;
+constexpr int NO_PEAK = 6; // the spectrum has no peak to do what was asked with (calibrate, set a window)
 constexpr int INTERRUPTED = 130;
 
 } // namespace cli::exitcode

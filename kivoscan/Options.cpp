@@ -1,8 +1,12 @@
 #include "Options.h"
 
 #include "OptionReader.h"
+#include "PeakWindow.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
+#include <limits>
 
 namespace kivoscan {
 
@@ -19,6 +23,8 @@ std::optional<OutputKind> kindOf(const QString& path) {
         return OutputKind::Spe;
     if (suffix == u"csv")
         return OutputKind::Csv;
+    if (suffix == u"json")
+        return OutputKind::Json;
     if (suffix == u"png")
         return OutputKind::Png;
     if (suffix == u"html" || suffix == u"htm")
@@ -28,7 +34,15 @@ std::optional<OutputKind> kindOf(const QString& path) {
     return std::nullopt;
 }
 
+// The smallest number above 0: the reader's ranges include their ends, and 0 is refused.
+constexpr double kAboveZero = std::numeric_limits<double>::denorm_min();
+
 } // namespace
+
+bool Options::needsAnalysis() const {
+    return asksForPeaks() ||
+           std::any_of(outputs.begin(), outputs.end(), [](const Output& o) { return o.kind == OutputKind::Json; });
+}
 
 bool Options::needsGui() const {
     for (const Output& o : outputs)
@@ -55,8 +69,9 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
             continue;
         }
         const QString name = cli::OptionReader::nameOf(arg);
-        static const QStringList kScanOnly = {u"--hv"_qs,       u"--coarse"_qs, u"--fine"_qs,
-                                              u"--channels"_qs, u"--sweeps"_qs, u"--period-ms"_qs};
+        static const QStringList kScanOnly = {
+            u"--hv"_qs,        u"--coarse"_qs,  u"--fine"_qs,      u"--channels"_qs,      u"--sweeps"_qs,
+            u"--period-ms"_qs, u"--analyse"_qs, u"--calibrate"_qs, u"--window-on-peak"_qs};
         if (kScanOnly.contains(name))
             scanOptions << name;
         if (arg == u"--") {
@@ -109,6 +124,24 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
             if (!n)
                 return fail(reader.error());
             o.periodMs = *n;
+        } else if (arg == u"--analyse") {
+            o.analyse = true;
+        } else if (name == u"--calibrate") {
+            const auto keV = reader.number(arg, name, kAboveZero, MAX_CALIBRATION_KEV,
+                                           QStringLiteral("an energy in keV above 0, up to 10000"));
+            if (!keV)
+                return fail(reader.error());
+            o.calibrateKeV = keV;
+        } else if (name == u"--window-on-peak") {
+            o.windowOnPeakFwhms = analysis::DEFAULT_WINDOW_FWHMS;
+            // Only as "=K": a separate argument after it is an output.
+            if (arg != name) {
+                const auto k = reader.number(arg, name, kAboveZero, MAX_WINDOW_FWHMS,
+                                             QStringLiteral("a number of FWHMs above 0, up to 10"));
+                if (!k)
+                    return fail(reader.error());
+                o.windowOnPeakFwhms = k;
+            }
         } else if (name == u"--device-library") {
             const auto text = reader.value(arg, name);
             if (!text)
@@ -135,7 +168,7 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
     for (const QString& path : paths) {
         const auto kind = kindOf(path);
         if (!kind)
-            return fail(QStringLiteral("\"%1\" has no known extension (.n42, .spe, .csv, .png, .html, .pdf)")
+            return fail(QStringLiteral("\"%1\" has no known extension (.n42, .spe, .csv, .json, .png, .html, .pdf)")
                             .arg(path));
         if (const QString problem = cli::checkOutputPath(path, seen); !problem.isEmpty())
             return fail(problem);
@@ -160,6 +193,7 @@ Outputs, by extension:
   .n42   ANSI N42.42-2012 XML spectrum      .png   the plot, 1000 x 600
   .spe   IAEA SPE spectrum                  .html  the report (its images beside it)
   .csv   spectrum as comma-separated text   .pdf   the report as PDF
+  .json  the spectrum, its peaks and the energy calibration
 
 Options:
   --channels N        channels of the scan: 64, 128, 256 or 512 (default 128)
@@ -168,6 +202,13 @@ Options:
   --coarse x1|x2|x4|x8  set the coarse amplifier gain first
   --fine FACTOR       set the fine amplifier gain first (1.0 to 2.0)
   --period-ms MS      how often the count rate is read (1 to 60000, default 250)
+  --analyse           print the table of the spectrum's peaks on stdout (the FWHM with the
+                      channel windows' width removed); the report shows it too
+  --calibrate KEV     give the strongest peak this energy in keV (above 0, up to 10000): every
+                      output carries the calibration, the plot and report show keV
+  --window-on-peak[=K]  leave the unit's window on the strongest peak, centroid -/+ K x FWHM
+                      (K above 0, up to 10, default 1.25) with integral mode off, instead of
+                      putting the user's window back; never saved to the unit's memory
   --device-library FILE  the device library to load (as KIVOLIB_LIBRARY)
   --info              print the unit's identity and settings as JSON, scan nothing
   -q, --quiet         no progress on stderr
@@ -175,7 +216,11 @@ Options:
   -V, --version       show the version
 
 Ctrl+C or SIGTERM stops the scan as the scan window's Stop does; the partial spectrum is written,
-marked as aborted.
+marked as aborted. With --window-on-peak, a stopped scan, a failed device call or a spectrum without
+a peak still puts the user's window back.
+
+Example: a Cs-137 spectrum, its peaks and the energy axis from the 661.7 keV photopeak:
+  kivoscan --channels 256 --sweeps 5 --analyse --calibrate 661.7 run.n42 run.json
 
 Exit status:
   0    done
@@ -183,6 +228,7 @@ Exit status:
   3    the unit could not be reached
   4    a device call failed (reported; the user's window was written back, the outputs written)
   5    an output could not be written
+  6    --calibrate or --window-on-peak found no peak (the outputs are written, uncalibrated)
   130  stopped by a signal (the outputs hold the partial spectrum)
 )");
 }

@@ -9,7 +9,7 @@
 
 namespace kivoscan {
 
-enum class OutputKind { N42, Spe, Csv, Png, Html, Pdf };
+enum class OutputKind { N42, Spe, Csv, Json, Png, Html, Pdf };
 
 struct Output {
     QString path;
@@ -26,9 +26,15 @@ struct Options {
     QString deviceLibrary;
     bool info = false;
     bool quiet = false;
+    bool analyse = false;                    // print the peak table
+    std::optional<double> calibrateKeV;      // the strongest peak's energy
+    std::optional<double> windowOnPeakFwhms; // leave the window on the strongest peak, +/- k FWHM
     QList<Output> outputs;
 
     bool needsGui() const; // an image, report or PDF output
+    // The peaks are asked for: by an option (the report then shows them) or by a .json output.
+    bool asksForPeaks() const { return analyse || calibrateKeV || windowOnPeakFwhms; }
+    bool needsAnalysis() const;
 };
 
 struct ParsedCommandLine {
@@ -46,5 +52,7 @@ QString helpText();
 constexpr double MAX_VOLTS = 1500.0;
 constexpr int MAX_SWEEPS = 32767;
 constexpr int MAX_PERIOD_MS = 60000;
+constexpr double MAX_CALIBRATION_KEV = 10000.0;
+constexpr double MAX_WINDOW_FWHMS = 10.0;
 
 } // namespace kivoscan

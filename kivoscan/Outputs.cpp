@@ -4,6 +4,8 @@
 #include "CTreviumCtrl.h"
 #include "Conversions.h"
 #include "DeviceSession.h"
+#include "PeakFindings.h"
+#include "PeakReport.h"
 #include "PreviewLoader.h"
 #include "ProgramFolders.h"
 #include "ReportValues.h"
@@ -18,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 namespace kivoscan {
@@ -47,8 +50,17 @@ QString failed(const QString& path, const QString& reason) {
 
 } // namespace
 
-Outputs::Outputs(const DeviceSession& session, const ScanRun& run, const Options& options)
-    : session_(session), run_(run), options_(options) {}
+spectrum::ScanRecord scanRecord(const DeviceSession& session, const ScanRun& run) {
+    spectrum::ScanRecord r =
+        scan::recordOf(run.engine(), session.identity().maxLevel, QDateTime::currentDateTimeUtc());
+    r.programName = QStringLiteral("kivoscan");
+    r.programVersion = QCoreApplication::applicationVersion();
+    return r;
+}
+
+Outputs::Outputs(const DeviceSession& session, const ScanRun& run, const Options& options,
+                 const PeakFindings* findings)
+    : session_(session), run_(run), options_(options), findings_(findings) {}
 
 QString Outputs::write(const Output& output) const {
     switch (output.kind) {
@@ -58,6 +70,8 @@ QString Outputs::write(const Output& output) const {
         return writeSpectrum(output.path, spectrum::Format::Spe);
     case OutputKind::Csv:
         return writeSpectrum(output.path, spectrum::Format::Csv);
+    case OutputKind::Json:
+        return writeJson(output.path);
     case OutputKind::Png:
         return writeImage(output.path);
     case OutputKind::Html:
@@ -69,15 +83,24 @@ QString Outputs::write(const Output& output) const {
 }
 
 spectrum::ScanRecord Outputs::record() const {
-    spectrum::ScanRecord r =
-        scan::recordOf(run_.engine(), session_.identity().maxLevel, QDateTime::currentDateTimeUtc());
-    r.programName = QStringLiteral("kivoscan");
-    r.programVersion = QCoreApplication::applicationVersion();
+    spectrum::ScanRecord r = scanRecord(session_, run_);
+    if (findings_)
+        r.energyCalibration = findings_->calibration;
     return r;
 }
 
 QString Outputs::writeSpectrum(const QString& path, spectrum::Format format) const {
     return spectrum::writeFile(record(), path, format); // names the file when it fails
+}
+
+QString Outputs::writeJson(const QString& path) const {
+    if (!findings_)
+        return failed(path, QStringLiteral("the spectrum was not analysed"));
+    const QJsonDocument json(analysis::analysisJson(record(), findings_->analysis));
+    if (const QString reason = spectrum::writeAtomically(path, json.toJson(QJsonDocument::Indented));
+        !reason.isEmpty())
+        return failed(path, reason);
+    return {};
 }
 
 QString Outputs::writeImage(const QString& path) const {
@@ -92,6 +115,8 @@ QString Outputs::writeImage(const QString& path) const {
     scanplot::showUserWindow(plot, engine.savedLLD(), engine.savedULD(), engine.savedIntegMode() != 0,
                              engine.channels(), session_.identity().maxLevel);
     plot.setCursorPos(engine.channel());
+    // A calibrated spectrum is shown in keV, as the report says.
+    scanplot::setEnergyAxis(plot, record());
 
     CTreviumCtrl image(nullptr, CTreviumCtrl::Init::Bare);
     report::CopyPlotForPrint(plot, image);
@@ -153,6 +178,9 @@ QString Outputs::writeReport(const QString& path) const {
     v.sweepsText = QString::number(engine.sweeps());
     if (const spectrum::ScanRecord scan = record(); scan.hasMeasuredChannel())
         v.scan = scan;
+    v.energyAxis = findings_ && findings_->calibration;
+    if (findings_ && options_.asksForPeaks())
+        v.peakTable = analysis::peakTable(findings_->analysis);
     v.spectrumImage = base + QStringLiteral("-spectrum.png");
     v.logoImage = base + QStringLiteral("-logo.png");
 

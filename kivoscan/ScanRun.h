@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 namespace cli {
 class DeviceSession;
@@ -34,6 +36,10 @@ public:
     void run(qint32 channels, qint16 sweeps);
     // Stops the scan (from a signal); run() then returns.
     void stop();
+    // Asked once when the scan ends, its counts final: a window to leave on the unit instead of the
+    // user's, or nothing to write the user's back as always.
+    using WindowChoice = std::function<std::optional<spectrum::LevelWindow>(bool complete)>;
+    void setWindowChoice(WindowChoice choose) { chooseWindow_ = std::move(choose); }
 
     const scan::ScanEngine& engine() const { return engine_; }
     const scan::Counts& counts() const { return counts_; }
@@ -57,6 +63,9 @@ private:
     void readingAdded(qint32) override {}
     void countsCleared() override {}
     void movedOn(qint32) override {}
+    std::optional<spectrum::LevelWindow> windowToLeave(bool complete) override {
+        return chooseWindow_ ? chooseWindow_(complete) : std::nullopt;
+    }
     void scanEnded(bool complete) override;
 
     DeviceSession& session_;
@@ -70,6 +79,7 @@ private:
     QElapsedTimer sinceFresh_;
     int periodMs_;
     std::function<bool()> abandon_;
+    WindowChoice chooseWindow_;
     qint16 lastSweep_ = 0;
     bool readFailureReported_ = false;
     // Channel failures by sentence: the first is told with its channel, the rest summed at the end.

@@ -7,6 +7,7 @@
 #include "OptionReader.h"
 #include "Options.h"
 #include "Outputs.h"
+#include "PeakRequests.h"
 #include "Progress.h"
 #include "ScanRun.h"
 #include "TerminationSignals.h"
@@ -126,6 +127,8 @@ int main(int argc, char** argv) {
         progress.message(QStringLiteral("Stopping: the user's window goes back to the unit."));
         run.stop();
     });
+    PeakRequests peaks(options, session, run, progress);
+    run.setWindowChoice([&](bool complete) { return peaks.chooseWindow(complete); });
     if (!interrupt.requested())
         run.run(options.channels, qint16(options.sweeps));
     deviceFailed = deviceFailed || run.deviceFailed();
@@ -133,8 +136,10 @@ int main(int argc, char** argv) {
     if (interrupt.requested() && !run.engine().recorder().hasReadings())
         return stoppedBeforeTheScan();
 
+    peaks.tell();
+
     bool outputFailed = false;
-    const Outputs outputs(session, run, options);
+    const Outputs outputs(session, run, options, peaks.findings());
     for (const Output& output : options.outputs) {
         if (const QString error = outputs.write(output); !error.isEmpty()) {
             outputFailed = true;
@@ -153,5 +158,7 @@ int main(int argc, char** argv) {
     }
     if (interrupt.requested())
         return exitcode::INTERRUPTED;
-    return deviceFailed ? exitcode::DEVICE : exitcode::OK;
+    if (deviceFailed)
+        return exitcode::DEVICE;
+    return peaks.peakMissing() ? exitcode::NO_PEAK : exitcode::OK;
 }

@@ -142,4 +142,11 @@ QString FormatScanTime(const spectrum::ScanRecord& scan) {
     return (text + QStringLiteral(" UTC")).toHtmlEscaped();
 }
 
+QString FormatEnergyCalibration(const spectrum::EnergyCalibration& calibration) {
+    const QLocale locale = plainLocale();
+    return QStringLiteral("%1 keV per level, offset %2 keV")
+        .arg(locale.toString(calibration.slopeKeVPerLevel, 'f', 4),
+             locale.toString(calibration.offsetKeV, 'f', 2));
+}
+
 } // namespace report

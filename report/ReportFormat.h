@@ -32,5 +32,7 @@ QString FormatScanSweeps(const spectrum::ScanRecord& scan);
 // UTC ("15 March 2024, 10:20:30 to 10:25:02 UTC"); the end's date too when it is another day. Empty
 // when the start is unknown.
 QString FormatScanTime(const spectrum::ScanRecord& scan);
+// An energy calibration as "0.6461 keV per level, offset 0.00 keV".
+QString FormatEnergyCalibration(const spectrum::EnergyCalibration& calibration);
 
 } // namespace report

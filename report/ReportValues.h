@@ -2,6 +2,7 @@
 // what the user sees (control positions and texts), not by asking the device again.
 #pragma once
 
+#include "PeakReport.h"
 #include "ScanRecord.h"
 
 #include <QString>
@@ -32,6 +33,11 @@ struct ReportValues {
     // holds, when it ran, how it ended, what failed and on which unit. It outranks the boxes above,
     // which only say what the next scan would do.
     std::optional<spectrum::ScanRecord> scan;
+    // The spectrum image's axis in keV, as the caller shows it; only a calibrated scan has one.
+    bool energyAxis = false;
+    bool showsEnergyAxis() const { return energyAxis && scan && scan->energyCalibration; }
+    // The peaks found in the spectrum, as a table under it; none when no analysis ran.
+    std::optional<analysis::PeakTable> peakTable;
 
     // The images beside the document, by file name.
     QString logoImage = QStringLiteral("vtlogo.png");

@@ -21,6 +21,26 @@ void addRow(QStringList& lines, const QString& labelCell, const QString& value) 
           << indent(6, QStringLiteral("</tr>"));
 }
 
+// The peaks under the spectrum: one line per row, the note below in small print.
+void addPeakTable(QStringList& lines, const analysis::PeakTable& table) {
+    const auto row = [](const QStringList& cells, const QString& open, const QString& close) {
+        QString line = QStringLiteral("<tr>");
+        for (const QString& cell : cells)
+            line += open + cell.toHtmlEscaped() + close;
+        return indent(6, line + QStringLiteral("</tr>"));
+    };
+    lines << QStringLiteral("<br />") << QStringLiteral("<h2>Peaks</h2>");
+    if (!table.rows.isEmpty()) {
+        lines << QStringLiteral("<table class=\"Settings\">")
+              << row(table.headers, QStringLiteral("<th align=\"left\">"), QStringLiteral("</th>"));
+        for (const QStringList& cells : table.rows)
+            lines << row(cells, QStringLiteral("<td>"), QStringLiteral("</td>"));
+        lines << QStringLiteral("</table>");
+    }
+    lines << QStringLiteral("<span style=\"font-size: 8pt;\">") + table.note.toHtmlEscaped() +
+                 QStringLiteral("</span><br />");
+}
+
 QString contactLine() {
     QStringList parts;
     for (const char16_t* part : maker::kContacts)
@@ -121,14 +141,22 @@ QStringList ReportLines(const ReportValues& v) {
             failures << QStringLiteral("<b>The counts are not a trustworthy spectrum.</b>");
             addRow(l, QStringLiteral("<td>Device failures:</td>"), failures.join(QStringLiteral("<br />")));
         }
+        if (scan.energyCalibration) {
+            QString calibration = FormatEnergyCalibration(*scan.energyCalibration);
+            if (v.showsEnergyAxis())
+                calibration += QStringLiteral("; the spectrum's axis is in keV");
+            addRow(l, QStringLiteral("<td>Energy calibration:</td>"), calibration);
+        }
     } else {
         addRow(l, QStringLiteral("<td width=\"40%\">Channels:</td>"), FormatChannels(v.channelsIndex));
         addRow(l, QStringLiteral("<td>Sweeps:</td>"), FormatSweeps(v.sweepsText));
     }
     l << QStringLiteral("</table>") << QStringLiteral("<br />")
       << QStringLiteral("<center><img src=\"") + imageUrl(v.spectrumImage) +
-             QStringLiteral("\" alt=\"Spectrum\" width=\"80%\" /></center>")
-      << QStringLiteral("<br />") << QStringLiteral("<br />") << QStringLiteral("<br />")
+             QStringLiteral("\" alt=\"Spectrum\" width=\"80%\" /></center>");
+    if (v.peakTable)
+        addPeakTable(l, *v.peakTable);
+    l << QStringLiteral("<br />") << QStringLiteral("<br />") << QStringLiteral("<br />")
       << QStringLiteral("<hr style=\"border: 0; color: #8080ff; height: 1px\">")
       << QStringLiteral("<span style=\"color: #8080ff; font-size: 10pt; font-weight: bold\">") +
              QString::fromUtf16(maker::kName) + QStringLiteral("</span><br />")

@@ -91,6 +91,26 @@ void setAxis(CTreviumCtrl& plot, qint32 channels) {
     plot.update();
 }
 
+bool setEnergyAxis(CTreviumCtrl& plot, const spectrum::ScanRecord& record) {
+    if (!record.energyCalibration)
+        return false;
+    const spectrum::EnergyCalibration& e = *record.energyCalibration;
+    // Point k of a scan is measured around the centre of its bin, (k + 1/2) x F / N levels (F = the
+    // level count); a record without windows is calibrated per point.
+    double levelsPerPoint = 1;
+    double firstLevel = 0;
+    if (!record.levels.isEmpty() && record.channels > 0 && record.levelCount > 0) {
+        levelsPerPoint = double(record.levelCount) / record.channels;
+        firstLevel = levelsPerPoint / 2;
+    }
+    auto calibration = plot.calibrationObject();
+    calibration->setOffset(float(e.energyOfLevel(firstLevel)));
+    calibration->setSlope(float(e.slopeKeVPerLevel * levelsPerPoint));
+    calibration->setEnable(true);
+    plot.setXLabel(tr("Energy (keV)"));
+    return true;
+}
+
 void showCounts(CTreviumCtrl& plot, const scan::Counts& counts) {
     // The plot copies the values; the sums stay the caller's own.
     plot.setData(QVariant::fromValue(QList<qint32>(counts.begin(), counts.end())));

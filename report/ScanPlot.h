@@ -16,6 +16,9 @@ void loadStoredProperties(CTreviumCtrl& plot);
 void setUpForLoad(CTreviumCtrl& plot, const scan::Counts& counts);
 // N + 1 points on an axis in percent of full scale.
 void setAxis(CTreviumCtrl& plot, qint32 channels);
+// The axis in keV ("Energy (keV)") from the record's calibration, each point at the energy of its
+// window's centre. False, and the plot unchanged, when the record has no calibration.
+bool setEnergyAxis(CTreviumCtrl& plot, const spectrum::ScanRecord& record);
 void showCounts(CTreviumCtrl& plot, const scan::Counts& counts);
 // The discriminator window (levels) as ROI 1 over N channels; integral mode reaches the last point.
 void showUserWindow(CTreviumCtrl& plot, qint32 lld, qint32 uld, bool integral, qint32 channels,

@@ -142,42 +142,59 @@ void ScanEngine::stop() {
     // Stopped before the write-back: nothing that runs while one of its failures is reported may
     // still see a running scan.
     running_ = false;
+    windowLeft_ = false;
     recorder_->scanEnded(completed_, QDateTime::currentDateTimeUtc());
-    restoreUserWindow();
+    writeEndWindow(host_.windowToLeave(completed_));
     host_.scanEnded(completed_);
 }
 
 bool ScanEngine::restoreUserWindow() {
+    return writeEndWindow(std::nullopt);
+}
+
+bool ScanEngine::writeEndWindow(const std::optional<spectrum::LevelWindow>& chosen) {
+    const qint32 handle = host_.deviceHandle();
+    if (handle == 0)
+        return true;
+    kivo::DeviceLink& link = kivo::DeviceLink::instance();
+    bool abandoned = false;
     bool ok = true;
-    if (const qint32 handle = host_.deviceHandle(); handle != 0) {
-        kivo::DeviceLink& link = kivo::DeviceLink::instance();
+    // One write of the scan's end; false when it failed, was not made or the user insists on ending.
+    // `unknown` says why a value is not written at all.
+    auto write = [&](qint32 param, qint32 value, const char* failure, const char* unknown = nullptr) {
+        if (abandoned || (abandoned = host_.abandonDevice()))
+            return ok = false;
+        if (unknown) {
+            host_.scanFailure(tr(unknown));
+            return false;
+        }
+        if (link.SetParam(handle, param, value) == 0)
+            return true;
+        host_.scanFailure(tr(failure));
+        return ok = false;
+    };
+    // The host's window goes on whole or not at all: after a failed write the user's goes back.
+    if (chosen) {
+        windowLeft_ = write(kivo::PARAM_LLD, chosen->lld, "Failed to set LLD.") &&
+                      write(kivo::PARAM_ULD, chosen->uld, "Failed to set ULD.") &&
+                      write(kivo::PARAM_INTEGRAL_MODE, 0, "Failed to disable integral mode.");
+        ok = true; // what counts now is whether the user's window, if it must, goes back
+    }
+    if (!chosen || !windowLeft_) {
         // Only what is known goes back: a value never read would put a window on the unit that the
         // user never chose.
-        bool abandoned = false;
-        auto restore = [&](bool known, qint32 param, qint32 value, const char* failure, const char* unknown) {
-            if (abandoned || (abandoned = host_.abandonDevice())) {
-                ok = false;
-                return;
-            }
-            if (!known)
-                host_.scanFailure(tr(unknown));
-            else if (link.SetParam(handle, param, value) != 0) {
-                host_.scanFailure(tr(failure));
-                ok = false;
-            }
-        };
-        restore(knownLLD_, kivo::PARAM_LLD, savedLLD_, "Failed to restore LLD.",
-                "The LLD was not restored: it could not be read before the scan.");
-        restore(knownULD_, kivo::PARAM_ULD, savedULD_, "Failed to restore ULD.",
-                "The ULD was not restored: it could not be read before the scan.");
+        write(kivo::PARAM_LLD, savedLLD_, "Failed to restore LLD.",
+              knownLLD_ ? nullptr : "The LLD was not restored: it could not be read before the scan.");
+        write(kivo::PARAM_ULD, savedULD_, "Failed to restore ULD.",
+              knownULD_ ? nullptr : "The ULD was not restored: it could not be read before the scan.");
         // The device's own encoding: 1 for integral, 0 for window mode.
-        restore(knownIntegMode_, kivo::PARAM_INTEGRAL_MODE, savedIntegMode_ != 0 ? 1 : 0,
-                "Failed to restore integral mode.",
-                "Integral mode was not restored: it could not be read before the scan.");
-        if (abandoned)
-            host_.scanFailure(tr("The user's window was not written back: the unit may still hold a scan "
-                                 "channel's window."));
+        write(kivo::PARAM_INTEGRAL_MODE, savedIntegMode_ != 0 ? 1 : 0, "Failed to restore integral mode.",
+              knownIntegMode_ ? nullptr
+                              : "Integral mode was not restored: it could not be read before the scan.");
     }
+    if (abandoned)
+        host_.scanFailure(tr("The user's window was not written back: the unit may still hold a scan "
+                             "channel's window."));
     return ok;
 }
 

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 namespace scan {
 
 // What the scan needs from the one who runs it.
@@ -44,7 +46,14 @@ public:
     virtual void countsCleared() = 0;
     // A channel's last reading arrived; the scan moves on to `channel`.
     virtual void movedOn(qint32 channel) = 0;
-    // The scan ended, complete or stopped, and the user's window is back on the device.
+    // The window to leave on the unit when the scan ends instead of writing the user's back (integral
+    // mode goes off with it); asked once, when the counts are final. None, the usual case, writes the
+    // user's window back; so does a failed write of the host's window.
+    virtual std::optional<spectrum::LevelWindow> windowToLeave(bool complete) {
+        Q_UNUSED(complete);
+        return std::nullopt;
+    }
+    // The scan ended, complete or stopped, and the user's window (or the host's) is on the device.
     virtual void scanEnded(bool complete) = 0;
 };
 
@@ -100,10 +109,15 @@ public:
     const Readings& readings() const { return recorder_->readings(); }
     qint16 sweepsCompleted() const { return qint16(qMin(recorder_->sweepsCompleted(), 32767)); }
     bool completed() const { return completed_; }
+    // The last scan ended with the host's window on the unit (windowToLeave), not the user's.
+    bool windowLeft() const { return windowLeft_; }
     QDateTime startTime() const { return recorder_->startTime(); } // UTC
     QDateTime endTime() const { return recorder_->endTime(); }     // UTC; invalid until a scan ended
 
 private:
+    // The end of a scan on the unit: `chosen` (the host's window) when given and taken whole, else the
+    // user's window. False when a write of the user's window failed or was not made.
+    bool writeEndWindow(const std::optional<spectrum::LevelWindow>& chosen);
     ScanHost& host_;
     Counts& counts_;
     bool& running_;
@@ -126,6 +140,7 @@ private:
     ScanRecorder ownRecorder_;
     ScanRecorder* recorder_;
     bool completed_ = false;
+    bool windowLeft_ = false;
 };
 
 } // namespace scan

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -60,6 +61,10 @@ class TestKivoscan : public QObject {
                 QString::fromLocal8Bit(p.readAllStandardError()), p.readAllStandardOutput()};
     }
     QString path(const QString& name) const { return dir.filePath(name); }
+    QByteArray readAll(const QString& name) const {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     // The unit's discriminator window and mode as last written: LLD, ULD, integral mode.
     QList<qint32> lastWindow() const {
         QFile log(path(u"sets.log"_qs));
@@ -86,7 +91,7 @@ private slots:
     void aShortScanWritesEveryOutput() {
         const Run r =
             run(withRecorder({u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs, u"--period-ms"_qs, u"2"_qs,
-                              u"a.n42"_qs, u"a.spe"_qs, u"a.csv"_qs, u"a.png"_qs, u"a.html"_qs}));
+                              u"a.n42"_qs, u"a.spe"_qs, u"a.csv"_qs, u"a.png"_qs, u"a.html"_qs, u"a.json"_qs}));
         QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
         QVERIFY(r.errors.contains(u"sweep 1 of 1 done"_qs));
         QList<qint32> counts;
@@ -108,7 +113,12 @@ private slots:
         QCOMPARE(QImage(path(u"a.png"_qs)).size(), QSize(1000, 600));
         QFile html(path(u"a.html"_qs));
         QVERIFY(html.open(QIODevice::ReadOnly));
-        QVERIFY(html.readAll().contains("<img src=\"a-spectrum.png\""));
+        const QByteArray report = html.readAll();
+        QVERIFY(report.contains("<img src=\"a-spectrum.png\""));
+        QVERIFY(!report.contains("<h2>Peaks</h2>")); // nothing asked of the peaks: the .json has them
+        const QJsonObject json = QJsonDocument::fromJson(readAll(u"a.json"_qs)).object();
+        QVERIFY(json[u"analysis"_qs][u"peaks"_qs].isArray());
+        QVERIFY(r.output.isEmpty());
         QCOMPARE(QImage(path(u"a-spectrum.png"_qs)).size(), QSize(1000, 600));
         QVERIFY(!QImage(path(u"a-logo.png"_qs)).isNull());
         QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
@@ -163,16 +173,20 @@ private slots:
 
     void aSignalStopsTheScanAsStopDoes_data() {
         QTest::addColumn<int>("signal");
-        QTest::newRow("Ctrl+C") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("Ctrl+C") << SIGINT << QStringList();
+        // A stopped scan's peaks are not where the unit's window is left.
+        QTest::newRow("SIGTERM, window on peak") << SIGTERM << QStringList{u"--window-on-peak"_qs};
     }
     void aSignalStopsTheScanAsStopDoes() {
         QFETCH(int, signal);
+        QFETCH(QStringList, options);
         QProcess p;
         p.setProcessEnvironment(environment());
         p.setWorkingDirectory(dir.path());
         p.start(QStringLiteral(KIVOSCAN_BINARY),
-                withRecorder({u"--sweeps"_qs, u"100"_qs, u"--period-ms"_qs, u"2"_qs, u"c.n42"_qs}));
+                withRecorder(options + QStringList{u"--sweeps"_qs, u"100"_qs, u"--period-ms"_qs, u"2"_qs,
+                                                   u"c.n42"_qs}));
         QVERIFY(p.waitForStarted());
         // Stop once the scan is well under way.
         QTRY_VERIFY_WITH_TIMEOUT(QFile(path(u"sets.log"_qs)).size() > 400, 20000);
@@ -285,6 +299,11 @@ private slots:
         QTest::newRow("device call") << scan + QStringList{u"e.n42"_qs} << QByteArray("SetParam:6") << 4
                                      << u"Failed to set ULD. (channel 2 of 64, sweep 1)"_qs << u"e.n42"_qs;
         // One parameter holds both gain halves: without the unit's gain read, --coarse sets nothing.
+        QTest::newRow("window on peak after a device failure")
+            << scan + QStringList{u"--window-on-peak"_qs, u"f.n42"_qs} << QByteArray("SetParam:6") << 4
+            << u"The window is not left on the photopeak: a device call failed during the scan; the user's "
+               u"window goes back."_qs
+            << u"f.n42"_qs;
         QTest::newRow("gain unread")
             << scan + QStringList{u"--coarse"_qs, u"x2"_qs, u"g.n42"_qs} << QByteArray("GetParam:7") << 4
             << u"The amplifier gain was not set: its fine gain could not be read first."_qs << u"g.n42"_qs;
@@ -314,6 +333,19 @@ private slots:
         QTest::newRow("coarse gain") << QStringList{u"--coarse"_qs, u"x3"_qs, u"z.n42"_qs} << u"--coarse"_qs;
         QTest::newRow("fine gain") << QStringList{u"--fine"_qs, u"2,0"_qs, u"z.n42"_qs} << u"--fine"_qs;
         QTest::newRow("period") << QStringList{u"--period-ms"_qs, u"0"_qs, u"z.n42"_qs} << u"--period-ms"_qs;
+        QTest::newRow("calibrate 0") << QStringList{u"--calibrate"_qs, u"0"_qs, u"z.n42"_qs}
+                                     << u"--calibrate must be an energy in keV above 0, up to 10000, not \"0\""_qs;
+        QTest::newRow("calibrate above 10 MeV")
+            << QStringList{u"--calibrate=10000.5"_qs, u"z.n42"_qs} << u"--calibrate must be"_qs;
+        QTest::newRow("calibrate, no number") << QStringList{u"--calibrate"_qs, u"z.n42"_qs}
+                                              << u"--calibrate must be"_qs;
+        QTest::newRow("window of 0 FWHM")
+            << QStringList{u"--window-on-peak=0"_qs, u"z.n42"_qs}
+            << u"--window-on-peak must be a number of FWHMs above 0, up to 10, not \"0\""_qs;
+        QTest::newRow("window over 10 FWHM")
+            << QStringList{u"--window-on-peak=10.01"_qs, u"z.n42"_qs} << u"--window-on-peak must be"_qs;
+        QTest::newRow("info with an analysis")
+            << QStringList{u"--info"_qs, u"--analyse"_qs} << u"leave out --analyse"_qs;
         QTest::newRow("value missing") << QStringList{u"z.n42"_qs, u"--sweeps"_qs} << u"needs a value"_qs;
         QTest::newRow("extension") << QStringList{u"a.txt"_qs} << u"no known extension"_qs;
         QTest::newRow("folder") << QStringList{u"nowhere/z.n42"_qs} << u"does not exist"_qs;
@@ -356,6 +388,125 @@ private slots:
         QCOMPARE(r.exitCode, 3);
         QCOMPARE(r.errors, u"kivoscan: the device library \"%1\" does not exist.\n"_qs.arg(missing));
         QVERIFY(!QFile::exists(path(u"z.n42"_qs)));
+    }
+
+    // The photopeak where the detector model puts it, with the model's 7 % resolution; the calibration
+    // on it in every output, the table on stdout and in the report.
+    void analyseAndCalibrateOnThePhotopeak() {
+        const Run r = run({u"--channels"_qs, u"256"_qs, u"--sweeps"_qs, u"5"_qs, u"--period-ms"_qs, u"1"_qs,
+                           u"--quiet"_qs, u"--analyse"_qs, u"--calibrate"_qs, u"661.7"_qs, u"h.n42"_qs,
+                           u"h.json"_qs, u"h.html"_qs});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        const QString printed = QString::fromUtf8(r.output);
+        QVERIFY2(printed.contains(u"Centroid (%)  Energy (keV)  FWHM (%)"_qs), qPrintable(printed));
+        QVERIFY(printed.contains(u"FWHM with the channel windows' own width removed"_qs));
+
+        const QJsonObject json = QJsonDocument::fromJson(readAll(u"h.json"_qs)).object();
+        const QJsonArray peaks = json[u"analysis"_qs][u"peaks"_qs].toArray();
+        QVERIFY(!peaks.isEmpty());
+        const QJsonObject photopeak =
+            std::max_element(peaks.begin(), peaks.end(), [](const QJsonValue& a, const QJsonValue& b) {
+                return a[u"peakRate"_qs].toDouble() < b[u"peakRate"_qs].toDouble();
+            })->toObject();
+        const double model = kivo::sim::photopeakLevel(kivo::sim::factoryDefaults({}), 2048);
+        const double level = photopeak[u"centroidLevel"_qs].toDouble();
+        const double resolution = photopeak[u"resolutionPercent"_qs].toDouble();
+        qInfo("photopeak at level %.1f, model %.1f; resolution %.2f %%", level, model, resolution);
+        QVERIFY2(std::abs(level / model - 1) < 0.01, qPrintable(QString::number(level)));
+        QVERIFY2(resolution >= 6.5 && resolution <= 7.5, qPrintable(QString::number(resolution)));
+        QCOMPARE(photopeak[u"energyKeV"_qs].toDouble(), 661.7);
+        QCOMPARE(json[u"energyCalibration"_qs][u"slopeKeVPerLevel"_qs].toDouble(), 661.7 / level);
+        QCOMPARE(json[u"record"_qs][u"channels"_qs].toInt(), 256);
+        QVERIFY2(printed.contains(u"Energy calibration: 661.7 keV at level %1 (%2 % of full scale), %3 keV per "
+                                  u"level."_qs.arg(QString::number(level, 'f', 1),
+                                                   QString::number(photopeak[u"centroidPercent"_qs].toDouble(), 'f', 2),
+                                                   QString::number(661.7 / level, 'f', 4))),
+                 qPrintable(printed));
+
+        const spectrum::ReadResult read = spectrum::readFile(path(u"h.n42"_qs));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QVERIFY(read.record.energyCalibration);
+        QVERIFY(std::abs(read.record.energyCalibration->energyOfLevel(model) / 661.7 - 1) < 0.01);
+
+        const QByteArray report = readAll(u"h.html"_qs);
+        QVERIFY(report.contains("<h2>Peaks</h2>"));
+        QVERIFY(report.contains("<td>661.7</td>"));
+        QVERIFY(report.contains("; the spectrum's axis is in keV</td>"));
+    }
+
+    // Asked for, the window on the photopeak stays on the unit, and nothing reaches its permanent
+    // memory; the .json is written without --analyse, and nothing is printed then but the window.
+    void theWindowIsLeftOnThePhotopeak() {
+        const Run r = run(withRecorder({u"--channels"_qs, u"128"_qs, u"--sweeps"_qs, u"2"_qs, u"--period-ms"_qs,
+                                        u"1"_qs, u"--window-on-peak=1"_qs, u"w.n42"_qs, u"w.json"_qs}));
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        const QList<qint32> window = lastWindow();
+        QCOMPARE(window.size(), 3);
+        QCOMPARE(window[2], 0); // integral mode off
+        // Centroid -/+ 1 FWHM: the model's 7 % of the photopeak's level each side.
+        const double model = kivo::sim::photopeakLevel(kivo::sim::factoryDefaults({}), 2048);
+        QVERIFY2(std::abs(window[0] - 0.93 * model) < 0.015 * model, qPrintable(QString::number(window[0])));
+        QVERIFY2(std::abs(window[1] - 1.07 * model) < 0.015 * model, qPrintable(QString::number(window[1])));
+        QCOMPARE(QString::fromUtf8(r.output).trimmed(),
+                 u"The unit's window is left on the photopeak: LLD %1, ULD %2 (%3 % to %4 %), integral mode "
+                 u"off; its permanent memory is unchanged."_qs.arg(window[0])
+                     .arg(window[1])
+                     .arg(QString::number(100.0 * window[0] / 2047, 'f', 2),
+                          QString::number(100.0 * window[1] / 2047, 'f', 2)));
+        QVERIFY(!QFile::exists(path(u"nvram.ini"_qs)));
+        // The files keep the user's window: the one the scan was made from.
+        const spectrum::ReadResult read = spectrum::readFile(path(u"w.n42"_qs));
+        QVERIFY(read.ok());
+        QCOMPARE(read.record.userLLD, kivo::sim::factoryDefaults({}).lld);
+        const QJsonObject json = QJsonDocument::fromJson(readAll(u"w.json"_qs)).object();
+        QVERIFY(!json[u"analysis"_qs][u"peaks"_qs].toArray().isEmpty());
+        QVERIFY(json[u"energyCalibration"_qs].isNull());
+    }
+
+    // No pulses below 300 V: no peak to calibrate on or to set the window on. Said, the user's window
+    // back, the files written without a calibration, and a status of its own.
+    void noPeakIsToldAndEndsWithItsStatus() {
+        const Run r = run(withRecorder({u"--hv"_qs, u"0"_qs, u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs,
+                                        u"--period-ms"_qs, u"1"_qs, u"--calibrate"_qs, u"661.7"_qs,
+                                        u"--window-on-peak"_qs, u"n.n42"_qs}));
+        QCOMPARE(r.exitCode, 6);
+        QVERIFY2(r.errors.contains(u"No peak was found to calibrate on: the outputs carry no energy calibration."_qs),
+                 qPrintable(r.errors));
+        QVERIFY(r.errors.contains(u"The window is not left on the photopeak: no peak was found"_qs));
+        QVERIFY(r.output.isEmpty());
+        const kivo::sim::DeviceSettings factory = kivo::sim::factoryDefaults({});
+        QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
+        const spectrum::ReadResult read = spectrum::readFile(path(u"n.n42"_qs));
+        QVERIFY(read.ok());
+        QVERIFY(!read.record.energyCalibration);
+    }
+
+    // Each peak option alone analyses and prints its own result.
+    void eachPeakOptionAloneAnalyses_data() {
+        QTest::addColumn<QStringList>("option");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("--analyse") << QStringList{u"--analyse"_qs} << u"Centroid (%)"_qs;
+        QTest::newRow("--calibrate") << QStringList{u"--calibrate=661.7"_qs} << u"Energy calibration: 661.7 keV"_qs;
+    }
+    void eachPeakOptionAloneAnalyses() {
+        QFETCH(QStringList, option);
+        QFETCH(QString, printed);
+        const Run r = run(option + QStringList{u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs,
+                                               u"--period-ms"_qs, u"1"_qs, u"p.n42"_qs});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        QVERIFY2(QString::fromUtf8(r.output).contains(printed), r.output.constData());
+    }
+
+    // What a script meets is in the help: the peak options, the status of a missing peak, the example.
+    void theHelpTellsThePeakOptions() {
+        const Run r = run({u"--help"_qs});
+        QCOMPARE(r.exitCode, 0);
+        const QString help = QString::fromUtf8(r.output);
+        for (const QString& line :
+             {u"\n  --analyse "_qs, u"\n  --calibrate KEV "_qs, u"\n  --window-on-peak[=K] "_qs,
+              u"\n  .json "_qs, u"\n  6    --calibrate or --window-on-peak found no peak"_qs,
+              u"\n  kivoscan --channels 256 --sweeps 5 --analyse --calibrate 661.7 run.n42 run.json\n"_qs})
+            QVERIFY2(help.contains(line), qPrintable(line));
     }
 
     void infoPrintsTheUnitAsJson() {

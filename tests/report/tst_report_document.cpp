@@ -401,6 +401,83 @@ private slots:
         QCOMPARE(shown, rows);
     }
 
+    // The peaks under the spectrum image, before the footer's spacing; escaped like every other text.
+    void peakTableUnderTheSpectrum_data() {
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QStringList>("shown"); // the lines between the image and the footer's spacing
+        const QString note = u"FWHM with the channel windows' own width removed"_qs;
+        const QString noteLine = u"<span style=\"font-size: 8pt;\">"_qs + note + u"</span><br />"_qs;
+        QTest::newRow("two peaks")
+            << QList<QStringList>{{u"1"_qs, u"2.71"_qs, u"8.10"_qs, u"812 \u00b1 40"_qs, u"near edge"_qs},
+                                  {u"2"_qs, u"50.03"_qs, u"7.02"_qs, u"40211 \u00b1 310"_qs, u"<fit>"_qs}}
+            << QStringList{u"<br />"_qs,
+                           u"<h2>Peaks</h2>"_qs,
+                           u"<table class=\"Settings\">"_qs,
+                           u"      <tr><th align=\"left\">#</th><th align=\"left\">Centroid (%)</th>"
+                           u"<th align=\"left\">FWHM (%)</th><th align=\"left\">Net counts</th>"
+                           u"<th align=\"left\">Flags</th></tr>"_qs,
+                           u"      <tr><td>1</td><td>2.71</td><td>8.10</td><td>812 \u00b1 40</td>"
+                           u"<td>near edge</td></tr>"_qs,
+                           u"      <tr><td>2</td><td>50.03</td><td>7.02</td><td>40211 \u00b1 310</td>"
+                           u"<td>&lt;fit&gt;</td></tr>"_qs,
+                           u"</table>"_qs,
+                           noteLine};
+        QTest::newRow("no peaks: the note alone")
+            << QList<QStringList>{} << QStringList{u"<br />"_qs, u"<h2>Peaks</h2>"_qs, noteLine};
+    }
+    void peakTableUnderTheSpectrum() {
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QStringList, shown);
+        ReportValues v = exampleValues();
+        v.peakTable = analysis::PeakTable{
+            {u"#"_qs, u"Centroid (%)"_qs, u"FWHM (%)"_qs, u"Net counts"_qs, u"Flags"_qs}, rows,
+            u"FWHM with the channel windows' own width removed"_qs};
+        const QStringList lines = ReportLines(v);
+        const qsizetype image = lines.indexOf(u"<center><img src=\"spect.png\" alt=\"Spectrum\" width=\"80%\" /></center>"_qs);
+        QVERIFY(image > 0);
+        QCOMPARE(lines.mid(image + 1, shown.size()), shown);
+        QCOMPARE(lines.mid(image + 1 + shown.size(), 4),
+                 (QStringList{u"<br />"_qs, u"<br />"_qs, u"<br />"_qs,
+                              u"<hr style=\"border: 0; color: #8080ff; height: 1px\">"_qs}));
+    }
+
+    // A calibrated scan says how its energies were made, and whether its image's axis is in keV.
+    void energyCalibrationRow_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<bool>("calibrated");
+        QTest::addColumn<bool>("energyAxis");
+        QTest::addColumn<QString>("shown"); // the row's value, or "" for no row
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("not calibrated") << us << false << false << QString();
+        QTest::newRow("axis asked, nothing to show it with") << us << false << true << QString();
+        QTest::newRow("calibrated, axis in percent")
+            << us << true << false << u"0.3231 keV per level, offset 1.50 keV"_qs;
+        QTest::newRow("calibrated, axis in keV")
+            << us << true << true << u"0.3231 keV per level, offset 1.50 keV; the spectrum's axis is in keV"_qs;
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << true << false
+                                << u"0,3231 keV per level, offset 1,50 keV"_qs;
+    }
+    void energyCalibrationRow() {
+        QFETCH(QLocale, locale);
+        QFETCH(bool, calibrated);
+        QFETCH(bool, energyAxis);
+        QFETCH(QString, shown);
+        QLocale::setDefault(locale);
+        ReportValues v = exampleValues();
+        spectrum::ScanRecord scan;
+        scan.channels = 128;
+        if (calibrated)
+            scan.energyCalibration = spectrum::EnergyCalibration{1.5, 0.32305};
+        v.scan = scan;
+        v.energyAxis = energyAxis;
+        QCOMPARE(v.showsEnergyAxis(), calibrated && energyAxis);
+        const QStringList lines = ReportLines(v);
+        const qsizetype row = lines.indexOf(u"        <td>Energy calibration:</td>"_qs);
+        QCOMPARE(row > 0, !shown.isEmpty());
+        if (row > 0)
+            QCOMPARE(lines[row + 1], u"        <td>"_qs + shown + u"</td>"_qs);
+    }
+
     void styleSheetIntoNothing() {
         WriteStyleSheet(nullptr); // no target: nothing to write, nothing happens
         QStringList lines{QStringLiteral("before")};

@@ -32,6 +32,11 @@ struct RecordingHost : scan::ScanHost {
     void countsCleared() override {}
     void movedOn(qint32 channel) override { events << u"moved on to %1"_qs.arg(channel); }
     void scanEnded(bool complete) override { events << (complete ? u"complete"_qs : u"stopped"_qs); }
+    std::optional<spectrum::LevelWindow> leave; // the window the host wants left on the unit
+    std::optional<spectrum::LevelWindow> windowToLeave(bool complete) override {
+        events << u"window asked, %1"_qs.arg(complete ? u"complete"_qs : u"stopped"_qs);
+        return leave;
+    }
 };
 
 } // namespace
@@ -61,6 +66,7 @@ private slots:
         host.handle = FakeDevice::HANDLE;
         host.levelsKnown = true;
         host.insisted = false;
+        host.leave.reset();
     }
     void cleanup() {
         engine.reset();
@@ -208,6 +214,41 @@ private slots:
             host.events.contains(u"failure The user's window was not written back: the unit may still hold a "
                                  u"scan channel's window."_qs));
         QCOMPARE(host.events.last(), u"stopped"_qs);
+    }
+
+    // The host's window replaces the write-back whole, or the user's window goes back after all.
+    void theHostsWindowIsLeftOnTheUnit_data() {
+        QTest::addColumn<qint32>("failingSet");
+        QTest::addColumn<QList<FakeCall>>("ending"); // the sets after the last channel's window
+        QTest::addColumn<bool>("left");
+        using W = QList<FakeCall>;
+        QTest::newRow("left") << qint32(-1)
+                              << W{{Op::Set, kivo::PARAM_LLD, 900, 4},
+                                   {Op::Set, kivo::PARAM_ULD, 1100, 4},
+                                   {Op::Set, kivo::PARAM_INTEGRAL_MODE, 0, 4}}
+                              << true;
+        QTest::newRow("integral mode fails")
+            << qint32(kivo::PARAM_INTEGRAL_MODE)
+            << W{{Op::Set, kivo::PARAM_LLD, 900, 4},         {Op::Set, kivo::PARAM_ULD, 1100, 4},
+                 {Op::Set, kivo::PARAM_INTEGRAL_MODE, 0, 4}, {Op::Set, kivo::PARAM_LLD, 100, 4},
+                 {Op::Set, kivo::PARAM_ULD, 1900, 4},        {Op::Set, kivo::PARAM_INTEGRAL_MODE, 0, 4}}
+            << false;
+    }
+    void theHostsWindowIsLeftOnTheUnit() {
+        QFETCH(qint32, failingSet);
+        QFETCH(QList<FakeCall>, ending);
+        QFETCH(bool, left);
+        engine->start(64, 1);
+        host.leave = spectrum::LevelWindow{900, 1100};
+        device->failingSets << failingSet;
+        feed(62 * 4, 10);
+        device->calls.clear();
+        feed(4, 10);
+        QVERIFY(!running);
+        QCOMPARE(device->calls, ending);
+        QCOMPARE(engine->windowLeft(), left);
+        QVERIFY(host.events.contains(u"window asked, complete"_qs));
+        QCOMPARE(host.events.last(), u"complete"_qs);
     }
 
     void everyFailureIsReportedAndTheScanGoesOn_data() {
