@@ -3,8 +3,10 @@
 #include "Globals.h"
 #include "ListContents.h"
 #include "MessageService.h"
+#include "PeakReport.h"
 #include "ProgramFolders.h"
 #include "Scan.h"
+#include "ScanPeaks.h"
 #include "ScanSpectrumFiles.h"
 #include "UnitSettings.h"
 
@@ -30,8 +32,12 @@ ReportValues ScanReportSource::reportValues() const {
     v.channelsIndex = scan_.cmbChannels()->currentIndex();
     v.sweepsText = scan_.txtSweeps()->text();
     if (const spectrum::ScanRecord record = scan_.spectrumFiles().currentRecord();
-        record.hasMeasuredChannel())
+        record.hasMeasuredChannel()) {
         v.scan = record;
+        // The peaks and the axis as the window shows them.
+        v.peakTable = analysis::peakTable(scan_.peaks().analysis());
+        v.energyAxis = scan_.peaks().energyAxisShown();
+    }
     return v;
 }
 

@@ -12,6 +12,7 @@
 #include "PeakWindow.h"
 #include "Scan.h"
 #include "ScanPeaks.h"
+#include "ScanReportSource.h"
 #include "ScanSpectrumFiles.h"
 #include "TopLevel.h"
 #include "UnitSettings.h"
@@ -205,6 +206,11 @@ private slots:
         QVERIFY(peaks.table()->horizontalHeaderItem(2)->text() == u"Energy (keV)"_qs);
         QVERIFY(scan->Plot()->roiCollection()->items().back()->label().endsWith(u" keV"_qs));
         QCOMPARE(scan->spectrumFiles().currentRecord().energyCalibration, calibration);
+        // The report: the same table under the spectrum, the axis in keV.
+        const ReportValues report = ScanReportSource(window.unitSettings(), *scan).reportValues();
+        QVERIFY(report.showsEnergyAxis());
+        QVERIFY(report.peakTable && report.peakTable->headers.contains(u"Energy (keV)"_qs));
+        QCOMPARE(report.peakTable->rows.size(), peaks.analysis().peaks.size());
 
         // Off again: the level axis as before.
         peaks.mnuEntryEnergyAxis()->setChecked(false);
