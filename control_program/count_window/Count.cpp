@@ -151,6 +151,7 @@ void Count::createControls() {
     PlateauPlot_->setYLabel(tr("CPS"));
     PlateauPlot_->setShowLabels(true);
     PlateauPlot_->setCursorType(TreviumCtl::CursorLine);
+    PlateauPlot_->Clear(); // a new control holds a test data set: nothing is measured yet
     lblPlateau_ = readout(this, "lblPlateau", tr("Plateau and proposed operating point"));
     cmdUseHV_ = named(new QPushButton(tr("&Use This HV"), this), "cmdUseHV");
     cmdUseHV_->setAccessibleDescription(tr("Sets the proposed operating point as the unit's high voltage"));
@@ -184,6 +185,8 @@ void Count::layOutControls() {
                                                    {lblThreshold_, txtThreshold_}};
     int row = 0;
     for (const auto& [label, edit] : rows) {
+        // Room for a voltage of four digits and a decimal.
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000.00")) + 12);
         plateau->addWidget(label, row, 0);
         plateau->addWidget(edit, row++, 1);
     }

@@ -2,6 +2,7 @@
 // signals: a series fills the table, the statistics and the automatic CSV copy; the strip chart rolls
 // once per fresh reading; the rate log and the export write their files; a count and a scan exclude
 // each other, and the main window's actions stop a count first.
+#include "CTreviumCtrl.h"
 #include "Count.h"
 #include "CountRun.h"
 #include "RateLog.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QTableWidget>
+#include <algorithm>
 
 using Op = FakeCall::Op;
 using Fixture = ScanFixture;
@@ -295,6 +297,17 @@ private slots:
         // The buttons say that a count and a scan exclude each other.
         QVERIFY(c->cmdStartStop()->accessibleDescription().contains(u"not while a scan runs"_qs));
         QVERIFY(c->cmdPlateau()->accessibleDescription().contains(u"not while a scan runs"_qs));
+    }
+
+    // A window just opened shows nothing it did not measure: no test data set on the plateau plot, and
+    // room for a four-digit voltage in its boxes.
+    void aNewWindowShowsNothingUnmeasured() {
+        Count* c = f->open();
+        const auto* plot = c->findChild<CTreviumCtrl*>(u"PlateauPlot"_qs);
+        const QList<qint32> shown = plot->data().value<QList<qint32>>();
+        QVERIFY(std::all_of(shown.begin(), shown.end(), [](qint32 v) { return v == 0; }));
+        c->show();
+        QVERIFY(c->txtHvStop()->width() >= c->txtHvStop()->fontMetrics().horizontalAdvance(u"1200.0"_qs));
     }
 
     void helpSaysNoPoissonUncertaintyIsGiven() {
