@@ -63,6 +63,9 @@ void Scan::createControls() {
 
     cmdStartStop_ = new QPushButton(this);
     named(cmdStartStop_, "cmdStartStop");
+    // A scan and a count share the unit's one window: the button says so, as the count window's do.
+    cmdStartStop_->setToolTip(tr("Starts or stops the scan; not while a count runs"));
+    cmdStartStop_->setAccessibleDescription(cmdStartStop_->toolTip());
     cmdClear_ = new QPushButton(tr("Clear"), this);
     named(cmdClear_, "cmdClear");
 

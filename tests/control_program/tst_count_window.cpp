@@ -297,6 +297,9 @@ private slots:
         // The buttons say that a count and a scan exclude each other.
         QVERIFY(c->cmdStartStop()->accessibleDescription().contains(u"not while a scan runs"_qs));
         QVERIFY(c->cmdPlateau()->accessibleDescription().contains(u"not while a scan runs"_qs));
+        f->window->cmdScan_Click();
+        QVERIFY(f->window->scanWindow()->cmdStartStop()->accessibleDescription().contains(
+            u"not while a count runs"_qs));
     }
 
     // A window just opened shows nothing it did not measure: no test data set on the plateau plot, and
