@@ -28,6 +28,27 @@ std::optional<QString> OptionReader::next() {
     return args_[i_];
 }
 
+QStringList argumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+CommonOption OptionReader::common(const QString& argument) {
+    if (argument == u"--") {
+        endOptions();
+        return CommonOption::EndOfOptions;
+    }
+    if (argument == u"-h" || argument == u"--help")
+        return CommonOption::Help;
+    if (argument == u"-V" || argument == u"--version")
+        return CommonOption::Version;
+    if (argument == u"-q" || argument == u"--quiet")
+        return CommonOption::Quiet;
+    return CommonOption::None;
+}
+
 QString OptionReader::nameOf(const QString& argument) {
     return argument.section(u'=', 0, 0);
 }

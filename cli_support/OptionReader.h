@@ -14,6 +14,12 @@ namespace cli {
 std::optional<double> readNumber(const QString& text);
 std::optional<int> readInteger(const QString& text);
 
+// main()'s arguments as the readers take them, the program name first.
+QStringList argumentsOf(int argc, char** argv);
+
+// The options every tool takes alike.
+enum class CommonOption { None, EndOfOptions, Help, Version, Quiet };
+
 class OptionReader {
 public:
     // `arguments` as main() received them, the program name first.
@@ -28,6 +34,9 @@ public:
     void endOptions() { optionsEnded_ = true; }
     // True for an argument that is an option rather than an operand ("-" alone is an operand).
     bool isOption(const QString& argument) const;
+    // Which common option `argument` is: "--" (options end here, done), -h/--help, -V/--version or
+    // -q/--quiet; None for a tool's own.
+    CommonOption common(const QString& argument);
 
     // The value of the option `argument` (named `name`): its "=value" or the next argument. On failure
     // error() says why.

@@ -44,8 +44,9 @@ std::optional<counting::PlateauPlan> readPlateau(const QString& text, QString& e
             return std::nullopt;
         }
     if (*step < counting::HV_VOLTS_PER_COUNT || *step > counting::MAX_HV_VOLTS) {
-        error = QStringLiteral("--plateau: the step must be from %1 to %2 V, not \"%3\"")
-                    .arg(QString::number(counting::HV_VOLTS_PER_COUNT, 'f', 2), range, QString::number(*step));
+        error =
+            QStringLiteral("--plateau: the step must be from %1 to %2 V, not \"%3\"")
+                .arg(QString::number(counting::HV_VOLTS_PER_COUNT, 'f', 2), range, QString::number(*step));
         return std::nullopt;
     }
     if (*start == *stop) {
@@ -102,19 +103,20 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
             continue;
         }
         const QString name = cli::OptionReader::nameOf(arg);
-        if (QStringList{u"--repeat"_qs, u"--pause"_qs, u"--background"_qs, u"--as-background"_qs}.contains(name))
+        if (QStringList{u"--repeat"_qs, u"--pause"_qs, u"--background"_qs, u"--as-background"_qs}.contains(
+                name))
             seriesOnly << name;
         if (QStringList{u"--settle"_qs, u"--threshold"_qs, u"--yes"_qs}.contains(name))
             plateauOnly << name;
-        if (arg == u"--") {
-            reader.endOptions();
-        } else if (arg == u"-h" || arg == u"--help") {
-            result.action = ParsedCommandLine::Action::Help;
+        const cli::CommonOption common = reader.common(arg);
+        if (common == cli::CommonOption::Help || common == cli::CommonOption::Version) {
+            result.action = common == cli::CommonOption::Help ? ParsedCommandLine::Action::Help
+                                                              : ParsedCommandLine::Action::Version;
             return result;
-        } else if (arg == u"-V" || arg == u"--version") {
-            result.action = ParsedCommandLine::Action::Version;
-            return result;
-        } else if (arg == u"-q" || arg == u"--quiet") {
+        }
+        if (common == cli::CommonOption::EndOfOptions) {
+            // "--": the reader takes what follows as operands
+        } else if (common == cli::CommonOption::Quiet) {
             o.quiet = true;
         } else if (arg == u"--json") {
             o.json = true;
@@ -195,7 +197,8 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
     if (o.plateau) {
         // One measurement per HV step: a repeat, a pause or a background would be ignored unseen.
         if (!seriesOnly.isEmpty())
-            return fail(QStringLiteral("a plateau measures once per HV step; leave out %1").arg(seriesOnly.front()));
+            return fail(
+                QStringLiteral("a plateau measures once per HV step; leave out %1").arg(seriesOnly.front()));
         o.plan.kind = counting::SeriesKind::Plateau;
         o.plateau->settleSeconds = settle.value_or(o.plateau->settleSeconds);
         o.plateau->thresholdPercentPer100V = threshold.value_or(o.plateau->thresholdPercentPer100V);
@@ -204,7 +207,8 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
     }
     if (!backgroundFile.isEmpty()) {
         if (o.plan.kind == counting::SeriesKind::Background)
-            return fail(QStringLiteral("a background series subtracts no background; leave out --background"));
+            return fail(
+                QStringLiteral("a background series subtracts no background; leave out --background"));
         QString error;
         const auto series = counting::readSeriesCsv(backgroundFile, &error);
         if (!series)

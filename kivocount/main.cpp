@@ -51,10 +51,11 @@ std::optional<int> confirmPlateau(const Options& options) {
         return std::nullopt;
     const double volts = options.highestVolts();
     if (!::isatty(::fileno(stdin))) {
-        cli::printUsageError(kProgram,
-                             QStringLiteral("a plateau raises the high voltage up to %1 V: confirm it with --yes")
-                                 .arg(QString::number(volts)),
-                             usageLine());
+        cli::printUsageError(
+            kProgram,
+            QStringLiteral("a plateau raises the high voltage up to %1 V: confirm it with --yes")
+                .arg(QString::number(volts)),
+            usageLine());
         return exitcode::USAGE;
     }
     std::fputs(qPrintable(confirmationQuestion(volts)), stderr);
@@ -77,10 +78,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, const 
 } // namespace
 
 int main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const ParsedCommandLine command = parseCommandLine(arguments);
+    const ParsedCommandLine command = parseCommandLine(cli::argumentsOf(argc, argv));
     switch (command.action) {
     case ParsedCommandLine::Action::Help:
         print(stdout, helpText());
@@ -133,8 +131,9 @@ int main(int argc, char** argv) {
             run.giveUp(); // waiting for the unit to take the user's HV back
             return;
         }
-        progress.message(options.plateau ? QStringLiteral("Stopping: the user's high voltage goes back to the unit.")
-                                         : QStringLiteral("Stopping: what was measured is written."));
+        progress.message(options.plateau
+                             ? QStringLiteral("Stopping: the user's high voltage goes back to the unit.")
+                             : QStringLiteral("Stopping: what was measured is written."));
         // Ctrl+C is the user's Stop; a session or a service ending the program aborts the series.
         run.stop(signalNumber == SIGINT ? counting::SeriesEnd::Stopped : counting::SeriesEnd::Aborted);
     });
@@ -180,8 +179,10 @@ int main(int argc, char** argv) {
         // What was measured is never lost with an output: it is kept in the user's data folder.
         QString error;
         const QString kept = keepSeries(series, &error);
-        progress.message(kept.isEmpty() ? error
-                                        : QStringLiteral("The series is kept in \"%1\".").arg(QDir::toNativeSeparators(kept)));
+        progress.message(
+            kept.isEmpty()
+                ? error
+                : QStringLiteral("The series is kept in \"%1\".").arg(QDir::toNativeSeparators(kept)));
         return exitcode::OUTPUT;
     }
     return failureCode;

@@ -40,8 +40,8 @@ constexpr double kAboveZero = std::numeric_limits<double>::denorm_min();
 } // namespace
 
 bool Options::needsAnalysis() const {
-    return asksForPeaks() ||
-           std::any_of(outputs.begin(), outputs.end(), [](const Output& o) { return o.kind == OutputKind::Json; });
+    return asksForPeaks() || std::any_of(outputs.begin(), outputs.end(),
+                                         [](const Output& o) { return o.kind == OutputKind::Json; });
 }
 
 bool Options::needsGui() const {
@@ -69,20 +69,20 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
             continue;
         }
         const QString name = cli::OptionReader::nameOf(arg);
-        static const QStringList kScanOnly = {
-            u"--hv"_qs,        u"--coarse"_qs,  u"--fine"_qs,      u"--channels"_qs,      u"--sweeps"_qs,
-            u"--period-ms"_qs, u"--analyse"_qs, u"--calibrate"_qs, u"--window-on-peak"_qs};
+        static const QStringList kScanOnly = {u"--hv"_qs,       u"--coarse"_qs,    u"--fine"_qs,
+                                              u"--channels"_qs, u"--sweeps"_qs,    u"--period-ms"_qs,
+                                              u"--analyse"_qs,  u"--calibrate"_qs, u"--window-on-peak"_qs};
         if (kScanOnly.contains(name))
             scanOptions << name;
-        if (arg == u"--") {
-            reader.endOptions();
-        } else if (arg == u"-h" || arg == u"--help") {
-            result.action = ParsedCommandLine::Action::Help;
+        const cli::CommonOption common = reader.common(arg);
+        if (common == cli::CommonOption::Help || common == cli::CommonOption::Version) {
+            result.action = common == cli::CommonOption::Help ? ParsedCommandLine::Action::Help
+                                                              : ParsedCommandLine::Action::Version;
             return result;
-        } else if (arg == u"-V" || arg == u"--version") {
-            result.action = ParsedCommandLine::Action::Version;
-            return result;
-        } else if (arg == u"-q" || arg == u"--quiet") {
+        }
+        if (common == cli::CommonOption::EndOfOptions) {
+            // "--": the reader takes what follows as operands
+        } else if (common == cli::CommonOption::Quiet) {
             o.quiet = true;
         } else if (arg == u"--info") {
             o.info = true;
@@ -168,8 +168,9 @@ ParsedCommandLine parseCommandLine(const QStringList& args) {
     for (const QString& path : paths) {
         const auto kind = kindOf(path);
         if (!kind)
-            return fail(QStringLiteral("\"%1\" has no known extension (.n42, .spe, .csv, .json, .png, .html, .pdf)")
-                            .arg(path));
+            return fail(
+                QStringLiteral("\"%1\" has no known extension (.n42, .spe, .csv, .json, .png, .html, .pdf)")
+                    .arg(path));
         if (const QString problem = cli::checkOutputPath(path, seen); !problem.isEmpty())
             return fail(problem);
         o.outputs << Output{path, *kind};

@@ -56,10 +56,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, const 
 } // namespace
 
 int main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const ParsedCommandLine command = parseCommandLine(arguments);
+    const ParsedCommandLine command = parseCommandLine(cli::argumentsOf(argc, argv));
     switch (command.action) {
     case ParsedCommandLine::Action::Help:
         print(stdout, helpText());
