@@ -64,8 +64,9 @@ private slots:
         QCOMPARE(scan::channelToLevel(50, 128, 2047), 800);
         QCOMPARE(scan::channelToLevel(64, 128, 2045), 1022); // 1022.5
         QCOMPARE(scan::channelToLevel(128, 128, 2047), 2047);
-        // No division by zero for a nonsense level range.
+        // No division by zero for a nonsense level range or channel count.
         QCOMPARE(scan::levelToChannel(5, 128, 0), 640);
+        QCOMPARE(scan::channelToLevel(5, 0, 2047), 10235);
     }
 
     void sumsAndLevelsHoldAtTheirLimits() {

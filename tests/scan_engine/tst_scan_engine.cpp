@@ -109,20 +109,26 @@ private slots:
         QCOMPARE(counts[1], 60);
     }
 
+    // Cleared in the second of three sweeps, the record asks for the two sweeps left; cleared when
+    // stopped, it asks for none.
     void stopAndClear() {
-        engine->start(128, 1);
-        feed(4 * 3 + 2, 5); // channel 4 has two readings
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        engine->start(128, 3);
+        feed(127 * 4 + 4 * 3 + 2, 5); // channel 4 of sweep 2 has two readings
         engine->clear();
         QCOMPARE(counts[1] + counts[2] + counts[3], 0);
         QCOMPARE(engine->channel(), 1);
         QCOMPARE(device->sent(kivo::PARAM_LLD).last(), 12); // the sweep restarts at channel 1
-        feed(2, 7);                                         // the first reading is discarded again
+        QCOMPARE(scan::recordOf(*engine, 2047, now).sweepsRequested, 2);
+        feed(2, 7); // the first reading is discarded again
         QCOMPARE(counts[1], 7);
         engine->stop();
         QVERIFY(!running && !engine->completed());
         QCOMPARE(host.events.last(), u"stopped"_qs);
         QCOMPARE(engine->readings()[1], 1);
         QCOMPARE(engine->sweepsCompleted(), qint16(0));
+        engine->clear();
+        QCOMPARE(scan::recordOf(*engine, 2047, now).sweepsRequested, 0);
     }
 
     // What the counts are, as the files carry it: scans of one layout add up into one record; a scan of

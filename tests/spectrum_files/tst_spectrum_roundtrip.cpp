@@ -159,7 +159,8 @@ private slots:
         QFETCH(ScanRecord, record);
         const QString schema = qEnvironmentVariable("KIVO_N42_SCHEMA", QStringLiteral(KIVO_N42_SCHEMA));
         if (!QFileInfo::exists(schema))
-            QSKIP(qPrintable(u"The N42 schema is not at %1 (a clone without the shared folder)"_qs.arg(schema)));
+            QSKIP(qPrintable(
+                u"The N42 schema is not at %1 (a clone without the shared folder)"_qs.arg(schema)));
         const QString xmllint = QStandardPaths::findExecutable(u"xmllint"_qs);
         if (xmllint.isEmpty())
             QSKIP("xmllint is not installed (Debian package libxml2-utils)");
@@ -244,44 +245,50 @@ private slots:
                    "<CharacteristicValueUnits>%3</CharacteristicValueUnits>"_qs.arg(
                        QLatin1String(name), QLatin1String(value), QLatin1String(units));
         };
-        const QStringList flags{u"simulated"_qs, u"trustworthy"_qs, u"TRUSTWORTHY"_qs, u"Fault"_qs,
-                                u"Channels whose window"_qs, u"ENER_FIT"_qs, u"Energy (keV)"_qs};
-        QTest::newRow("N42") << Format::N42 << plain
-                             << QStringList{
-                                    u"<RadInstrumentData xmlns=\"http://physics.nist.gov/N42/2011/N42\" n42DocUUID=\""_qs,
-                                    u"\" n42DocDateTime=\"20"_qs,
-                                    u"<Remark>"_qs + spectrum::scanNote() + u"</Remark>"_qs,
-                                    u"<Remark>No energy calibration: the channels are discriminator-level windows of "
-                                    "a single-channel analyser. The coefficients are zero because no energy is "
-                                    "known.</Remark><CoefficientValues>0 0 0</CoefficientValues>"_qs,
-                                    u"<StartDateTime>2024-03-15T10:20:30.125Z</StartDateTime>"
-                                    "<RealTimeDuration>PT1301.875S</RealTimeDuration>"_qs,
-                                    u"<Spectrum id=\"Spectrum-1\" radDetectorInformationReference=\""
-                                    "RadDetectorInformation-1\" energyCalibrationReference=\"EnergyCalibration-1\">"
-                                    "<LiveTimeDuration>PT30S</LiveTimeDuration>"_qs,
-                                    u"<RadInstrumentModeDescription>Pseudo pulse-height scan, complete"_qs,
-                                    characteristic("Sweeps completed", "10", "sweeps"),
-                                    characteristic("End", "2024-03-15T10:42:12.000Z", "UTC"),
-                                    characteristic("High voltage as typed", "750.0", "V"),
-                                    characteristic("High voltage count sent", "2048", "device counts"),
-                                    characteristic("Coarse gain index", "1", "gain 2^index"),
-                                    characteristic("Fine gain", "1000", "factor 1+fine/4095"),
-                                    characteristic("User ULD", "1900", "levels"),
-                                    u"<CharacteristicName>Readings per channel</CharacteristicName>"
-                                    "<CharacteristicValue>0 30 30 "_qs}
-                             << flags;
+        const QStringList flags{u"simulated"_qs,   u"trustworthy"_qs,           u"TRUSTWORTHY"_qs,
+                                u"Fault"_qs,       u"Channels whose window"_qs, u"ENER_FIT"_qs,
+                                u"Energy (keV)"_qs};
+        QTest::newRow("N42")
+            << Format::N42 << plain
+            << QStringList{u"<RadInstrumentData xmlns=\"http://physics.nist.gov/N42/2011/N42\" n42DocUUID=\""_qs,
+                           u"\" n42DocDateTime=\"20"_qs,
+                           u"<Remark>"_qs + spectrum::scanNote() + u"</Remark>"_qs,
+                           u"<Remark>No energy calibration: the channels are discriminator-level windows of "
+                           "a single-channel analyser. The coefficients are zero because no energy is "
+                           "known.</Remark><CoefficientValues>0 0 0</CoefficientValues>"_qs,
+                           u"<StartDateTime>2024-03-15T10:20:30.125Z</StartDateTime>"
+                           "<RealTimeDuration>PT1301.875S</RealTimeDuration>"_qs,
+                           u"<Spectrum id=\"Spectrum-1\" radDetectorInformationReference=\""
+                           "RadDetectorInformation-1\" energyCalibrationReference=\"EnergyCalibration-1\">"
+                           "<LiveTimeDuration>PT30S</LiveTimeDuration>"_qs,
+                           u"<RadInstrumentModeDescription>Pseudo pulse-height scan, complete"_qs,
+                           characteristic("Sweeps completed", "10", "sweeps"),
+                           characteristic("End", "2024-03-15T10:42:12.000Z", "UTC"),
+                           characteristic("High voltage as typed", "750.0", "V"),
+                           characteristic("High voltage count sent", "2048", "device counts"),
+                           characteristic("Coarse gain index", "1", "gain 2^index"),
+                           characteristic("Fine gain", "1000", "factor 1+fine/4095"),
+                           characteristic("User ULD", "1900", "levels"),
+                           u"<CharacteristicName>Readings per channel</CharacteristicName>"
+                           "<CharacteristicValue>0 30 30 "_qs}
+            << flags;
         QTest::newRow("N42 flagged")
             << Format::N42 << flagged
             << QStringList{u"<Remark>"_qs + spectrum::scanNote(true) +
-                               u"</Remark><Remark>Recorded on the simulated detector, not on real hardware.</Remark>"
+                               u"</Remark><Remark>Recorded on the simulated detector, not on real "
+                               u"hardware.</Remark>"
                                "<Remark>Warning: this spectrum is not trustworthy."_qs,
-                           u"<Remark>The channels are discriminator-level windows of a single-channel analyser: "
-                           "channel c is centred on level 8 + 16 x c, and a level L is -3.5 + 0.328125 x L keV."
+                           u"<Remark>The channels are discriminator-level windows of a single-channel "
+                           u"analyser: "
+                           "channel c is centred on level 8 + 16 x c, and a level L is -3.5 + 0.328125 x L "
+                           "keV."
                            "</Remark><CoefficientValues>-0.875 5.25 0</CoefficientValues>"_qs,
                            u"<RadInstrumentModeDescription>Pseudo pulse-height scan, aborted"_qs,
-                           u"<Fault><FaultCodeValue>DeviceCall</FaultCodeValue><FaultDescription>SetParam (LLD) "
+                           u"<Fault><FaultCodeValue>DeviceCall</FaultCodeValue><FaultDescription>SetParam "
+                           u"(LLD) "
                            "failed on 1 channel.</FaultDescription><FaultSeverityCode>Error"_qs,
-                           u"<FaultCodeValue>ChannelWindow</FaultCodeValue><FaultDescription>Channels whose window "
+                           u"<FaultCodeValue>ChannelWindow</FaultCodeValue><FaultDescription>Channels whose "
+                           u"window "
                            "could not be set on the unit: 1.</FaultDescription>"_qs,
                            u"<Remark>Remark: Device failure: none, says the operator</Remark>"_qs}
             << QStringList{u"No energy calibration"_qs};
@@ -300,14 +307,19 @@ private slots:
                            u"\r\nDevice failure: GetParam (level count) failed once.\r\n"_qs,
                            u"       0\r\n$ENER_FIT:\r\n-0.875 5.25\r\n$MCA_CAL:\r\n3\r\n-0.875 5.25 0 keV\r\n"_qs}
             << QStringList();
-        QTest::newRow("CSV") << Format::Csv << plain
-                             << QStringList{u"# Note: Pseudo pulse-height spectrum recorded by stepping a "
-                                            "single-channel analyser window across the discriminator range. Each "
-                                            "channel value is the sum of 3 x sweeps count-rate readings"_qs,
-                                            u"\r\nChannel,LLD level,ULD level,LLD %,ULD %,Counts\r\n"
-                                            "0,0,20,0.00,0.98,0\r\n"_qs,
-                                            u"\r\n128,2044,2047,99.85,100.00,0\r\n"_qs}
-                             << flags;
+        // One channel: both windows are cut at the ends, and the line runs through their centres.
+        QTest::newRow("SPE one channel")
+            << Format::Spe << testrec::flagged(1) << QStringList{u"$ENER_FIT:\r\n332.3359375 252\r\n"_qs}
+            << QStringList();
+        QTest::newRow("CSV")
+            << Format::Csv << plain
+            << QStringList{u"# Note: Pseudo pulse-height spectrum recorded by stepping a "
+                           "single-channel analyser window across the discriminator range. Each "
+                           "channel value is the sum of 3 x sweeps count-rate readings"_qs,
+                           u"\r\nChannel,LLD level,ULD level,LLD %,ULD %,Counts\r\n"
+                           "0,0,20,0.00,0.98,0\r\n"_qs,
+                           u"\r\n128,2044,2047,99.85,100.00,0\r\n"_qs}
+            << flags;
         // Energies of the windows' centres: levels 10 and 2045.5.
         QTest::newRow("CSV flagged")
             << Format::Csv << flagged
@@ -381,11 +393,14 @@ private slots:
             << u"negative.n42"_qs << negative << u"channel 5 holds a negative count (-1)"_qs;
         QTest::newRow("no channels") << u"empty.n42"_qs << empty << u"no channels"_qs;
         QTest::newRow("65537 points") << u"empty.n42"_qs << tooMany << u"more than 65536 channels"_qs;
-        QTest::newRow("windows") << u"empty.n42"_qs << windows << u"129 channels but 128 discriminator windows"_qs;
+        QTest::newRow("windows") << u"empty.n42"_qs << windows
+                                 << u"129 channels but 128 discriminator windows"_qs;
         QTest::newRow("readings") << u"empty.n42"_qs << readings << u"129 channels but 128 reading counts"_qs;
         QTest::newRow("live time") << u"empty.n42"_qs << time << u"the live time is not a duration (-1 s)"_qs;
-        QTest::newRow("calibration") << u"empty.n42"_qs << calibration << u"calibration is not a finite number"_qs;
-        QTest::newRow("failed channels") << u"empty.n42"_qs << failed << u"failed channels is negative (-1)"_qs;
+        QTest::newRow("calibration") << u"empty.n42"_qs << calibration
+                                     << u"calibration is not a finite number"_qs;
+        QTest::newRow("failed channels")
+            << u"empty.n42"_qs << failed << u"failed channels is negative (-1)"_qs;
     }
     void aFailedWriteLeavesNoFile() {
         QFETCH(QString, path);
