@@ -231,6 +231,8 @@ private slots:
         ScanFixture::press(s->cmdStartStop()); // no Clear: the sums add up
         f->tickToEnd(50);
         QCOMPARE(savedScans().size(), 2);
+        // The same start, so the same name: the second copy is numbered, and sorts first.
+        QCOMPARE(savedScans().first(), QFileInfo(savedScans().last()).completeBaseName() + u"-2.n42"_qs);
         const ScanRecord r = s->spectrumFiles().currentRecord();
         QCOMPARE(r.counts[1], 450);
         QCOMPARE(r.readings[1], 6);
