@@ -39,6 +39,10 @@ private slots:
             << QByteArray("$SPEC_ID:\r\nx\r\n$MEAS_TIM:\r\n1 1\r\n") << u"no $DATA: section"_qs;
         QTest::newRow("SPE data without range")
             << QByteArray("$DATA:\r\n7\r\n1\r\n") << u"no first and last channel"_qs;
+        for (const char* range : {"x 2", "0 x", "-1 2", "5 2"})
+            QTest::newRow(qPrintable(u"SPE data range "_qs + QLatin1String(range)))
+                << QByteArray("$DATA:\n").append(range).append("\n1\n2\n3\n")
+                << u"no first and last channel"_qs;
         QTest::newRow("text") << QByteArray("Dear user,\nthis is a letter.\n") << u"not a spectrum file"_qs;
         QTest::newRow("CSV header only") << QByteArray("Channel,Counts\n") << u"no rows of channel data"_qs;
 
@@ -51,7 +55,8 @@ private slots:
                                        << u"not a spectrum file (line 2 has 2 fields where 3 are needed)"_qs;
         const QByteArray oneChannel = spectrum::serialize(testrec::scan(1), spectrum::Format::Csv);
         QTest::newRow("CSV last point missing")
-            << oneChannel.left(oneChannel.lastIndexOf("1,")) << u"the scan has 1 channels, the file holds 1 of their 2 points"_qs;
+            << oneChannel.left(oneChannel.lastIndexOf("1,"))
+            << u"the scan has 1 channels, the file holds 1 of their 2 points"_qs;
         QTest::newRow("SPE short") << QByteArray("$DATA:\n0 3\n1\n2\n")
                                    << u"truncated ($DATA: announces 4 channels, the file holds 2)"_qs;
         QTest::newRow("CSV rows missing") << oursCsv.left(oursCsv.indexOf("\r\n100,")) << u"truncated"_qs;
@@ -69,15 +74,18 @@ private slots:
         QTest::newRow("CSV negative")
             << QByteArray("0,3\n1,-7\n") << u"channel 1 holds a negative count (-7)"_qs;
         QTest::newRow("CSV fraction") << QByteArray("3\n1e-3\n") << u"not a whole number (1e-3)"_qs;
-        QTest::newRow("CSV thousands or decimals?") << QByteArray("0\t1,000\n1\t2,000\n")
-                                                    << u"channel 0 holds \"1,000\", and the file does not show "
-                                                       "whether \",\" separates thousands or decimals"_qs;
-        QTest::newRow("CSV thousands or decimals? 9") << QByteArray("0\t9,000\n") << u"separates thousands"_qs;
+        QTest::newRow("CSV thousands or decimals?")
+            << QByteArray("0\t1,000\n1\t2,000\n")
+            << u"channel 0 holds \"1,000\", and the file does not show "
+               "whether \",\" separates thousands or decimals"_qs;
+        QTest::newRow("CSV thousands or decimals? 9")
+            << QByteArray("0\t9,000\n") << u"separates thousands"_qs;
         QTest::newRow("CSV decimal comma") << QByteArray("0;1,234\n") << u"not a whole number (1,234)"_qs;
         QTest::newRow("CSV broken grouping")
             << QByteArray("0,\"12,34\"\n") << u"channel 0 holds \"12,34\", which is not a number"_qs;
         QTest::newRow("count above 32 bits")
-            << QByteArray("1\n99999999999\n") << u"channel 1 holds a count larger than 2147483647 (99999999999)"_qs;
+            << QByteArray("1\n99999999999\n")
+            << u"channel 1 holds a count larger than 2147483647 (99999999999)"_qs;
         QTest::newRow("count above 32 bits, in floating point")
             << n42("1 1e10") << u"channel 1 holds a count larger than 2147483647 (1e10)"_qs;
         QTest::newRow("not a number in N42")
@@ -93,7 +101,8 @@ private slots:
             << n42("0 4000000000", " compressionCode=\"CountedZeroes\"") << u"unusable length"_qs;
         QTest::newRow("N42 zero runs")
             << n42("0 65536 5", " compressionCode=\"CountedZeroes\"") << u"more than 65536 channels"_qs;
-        QTest::newRow("CSV rows") << QByteArray("0\n").repeated(65537) << u"more than 65536 channels (65537)"_qs;
+        QTest::newRow("CSV rows") << QByteArray("0\n").repeated(65537)
+                                  << u"more than 65536 channels (65537)"_qs;
 
         // Larger than 16 MiB.
         QTest::newRow("large") << QByteArray(16 * 1024 * 1024 + 1, ' ') << u"larger than 16 MiB"_qs;
@@ -117,8 +126,8 @@ private slots:
         QTest::newRow("missing") << u"missing.n42"_qs << qint64(-1) << u"No such file"_qs;
         QTest::newRow("too large") << u"huge.csv"_qs << qint64(spectrum::MAX_FILE_BYTES + 1)
                                    << u"larger than 16 MiB"_qs;
-        QTest::newRow("the largest taken") << u"large.csv"_qs << qint64(spectrum::MAX_FILE_BYTES)
-                                           << u"binary data"_qs;
+        QTest::newRow("the largest taken")
+            << u"large.csv"_qs << qint64(spectrum::MAX_FILE_BYTES) << u"binary data"_qs;
     }
     void filesAreCheckedBeforeTheyAreRead() {
         QFETCH(QString, name);

@@ -76,14 +76,18 @@ private slots:
             << testrec::scan(512, 4096) << testrec::scan(128, 2048) << 51 << 0;
         // The same counts recorded with windows 64 levels (4 channels of 128) higher land 4 channels higher.
         QTest::newRow("shifted windows") << shifted(256, 2048, 64) << testrec::scan(128) << 55 << 0;
-        QTest::newRow("shifted windows, same points") << shifted(128, 2048, 64) << testrec::scan(128) << 55 << 0;
+        QTest::newRow("shifted windows, same points")
+            << shifted(128, 2048, 64) << testrec::scan(128) << 55 << 0;
         QTest::newRow("65536 points onto 512, by level")
             << testrec::scan(65535, 65536) << testrec::scan(512) << 204 << 0;
-        ScanRecord hundred = foreign(101, 90); // 101 points of a scan of 100 channels: k / 100 to (k + 1) / 100
+        ScanRecord hundred =
+            foreign(101, 90); // 101 points of a scan of 100 channels: k / 100 to (k + 1) / 100
         hundred.channels = 100;
         QTest::newRow("101 points of 100 channels, by fraction") << hundred << testrec::scan(128) << 115 << 0;
         QTest::newRow("1024 points, by fraction") << foreign(1024, 512) << testrec::scan(128) << 64 << 0;
         QTest::newRow("257 points: a scan's layout") << foreign(257, 64) << testrec::scan(128) << 32 << 0;
+        QTest::newRow("3 points: a scan's layout, peak beyond full scale")
+            << foreign(3, 2) << testrec::scan(64) << 64 << 0;
         QTest::newRow("10 points, by fraction") << foreign(10, 3) << testrec::scan(64) << 22 << 3;
         QTest::newRow("a single point") << foreign(1, 0) << testrec::scan(64) << 32 << 32;
     }
@@ -108,7 +112,8 @@ private slots:
         // 128 levels a channel; the scan's last point lies beyond the full scale, where the reference's
         // last point reaches by one level.
         for (qsizetype k = 0; k < 512; ++k)
-            QVERIFY2(std::abs(placed[k] - 128) <= 1, qPrintable(u"channel %1 holds %2"_qs.arg(k).arg(placed[k])));
+            QVERIFY2(std::abs(placed[k] - 128) <= 1,
+                     qPrintable(u"channel %1 holds %2"_qs.arg(k).arg(placed[k])));
         QCOMPARE(placed[512], 1);
     }
 
@@ -128,9 +133,9 @@ private slots:
             << QList<qint32>{7, 11};
         QTest::newRow("the leftover count goes to the largest remainder")
             << QList<qint32>{3} << QList<double>{0, 1} << QList<double>{0, 0.75, 1} << QList<qint32>{2, 1};
-        QTest::newRow("two leftover counts go to two channels") << QList<qint32>{2} << QList<double>{0, 1}
-                                                                << QList<double>{0, 0.25, 0.5, 0.75, 1}
-                                                                << QList<qint32>{1, 1, 0, 0};
+        QTest::newRow("two leftover counts go to two channels")
+            << QList<qint32>{2} << QList<double>{0, 1} << QList<double>{0, 0.25, 0.5, 0.75, 1}
+            << QList<qint32>{1, 1, 0, 0};
         QTest::newRow("no target channels")
             << QList<qint32>{5} << QList<double>{0, 1} << QList<double>{0} << QList<qint32>{};
         QTest::newRow("saturates at 32 bits")
