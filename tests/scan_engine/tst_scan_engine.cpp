@@ -135,6 +135,9 @@ private slots:
     // another layout starts a new one, whose windows are its own; a running scan is recorded up to now.
     void theRecordFollowsTheCountsAcrossScans() {
         const QDateTime now = QDateTime::currentDateTimeUtc();
+        engine->start(32, 1);
+        engine->stop(); // before a reading: nothing recorded, so the layout asked for is shown
+        QCOMPARE(engine->recorder().record(engine->counts(), now, 64, 2047).channels, 64);
         engine->start(64, 1);
         feed(63 * 4, 10);
         const QDateTime firstStart = engine->startTime();
