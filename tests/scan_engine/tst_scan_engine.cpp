@@ -156,6 +156,7 @@ private slots:
         QCOMPARE(r.state, spectrum::ScanState::Aborted);
         QCOMPARE(r.channels, 64);
         QCOMPARE(r.levels[1], (spectrum::LevelWindow{24, 72}));
+        QCOMPARE((QList<qint32>{r.userLLD, r.userULD, r.userIntegralMode}), (QList<qint32>{100, 1900, 0}));
 
         // Another layout: its counts start from zero under its own windows, and so does its record.
         engine->start(256, 1);
