@@ -58,6 +58,18 @@ private slots:
         QTest::newRow("beyond the table") << 2000000000LL << 0 << 0 << 300 << 2000000000;
         QTest::newRow("stays positive") << -2147483648LL << 0 << 0 << 0 << 2147483647;
         QTest::newRow("zero height") << 95LL << 0 << 40 << 0 << 95; // one pixel: nothing fits
+        // Each entry of the published ladder: for a maximum one below it, and as a fixed scale.
+        for (const qint64 entry :
+             {10,       20,        30,        40,        50,        60,        100,      150,      200,
+              250,      300,       400,       500,       1000,      1500,      2000,     3000,     4000,
+              5000,     10000,     20000,     30000,     40000,     50000,     100000,   200000,   300000,
+              400000,   500000,    1000000,   2000000,   3000000,   5000000,   10000000, 20000000, 30000000,
+              50000000, 100000000, 200000000, 300000000, 500000000, 1000000000}) {
+            QTest::newRow(qPrintable(u"ladder max %1"_qs.arg(entry - 1)))
+                << entry - 1 << 0 << 0 << std::numeric_limits<int>::max() << int(entry);
+            QTest::newRow(qPrintable(u"ladder yscale %1"_qs.arg(entry)))
+                << 5LL << int(entry) << 0 << 300 << int(entry);
+        }
     }
     void fullScaleTable() {
         QFETCH(qint64, maxValue);
@@ -626,7 +638,8 @@ private slots:
                 painter.end();
                 QCOMPARE(viaPainter, direct);
                 // A host's painter that scales (DrawTo into a printer-like target) goes through QPainter.
-                QImage scaled(1066, 706, QImage::Format_RGB32), scaledClipped(1066, 706, QImage::Format_RGB32);
+                QImage scaled(1066, 706, QImage::Format_RGB32),
+                    scaledClipped(1066, 706, QImage::Format_RGB32);
                 for (QImage* target : {&scaled, &scaledClipped}) {
                     target->fill(Qt::black);
                     QPainter host(target);
