@@ -300,6 +300,23 @@ private slots:
         }
     }
 
+    // Grid, axes, frame, ticks and alarm line each show on their own, the others off.
+    void eachAxisPartShowsAlone() {
+        auto render = [](void (*set)(PlotView&)) {
+            TestPlot p(std::vector<qint32>(256, 100));
+            p.view.showGrid = p.view.showAxes = p.view.showFrame = p.view.showTicks = p.view.showAlarm =
+                false;
+            p.view.alarmLevel = 50;
+            set(p.view);
+            return renderImage(p.view, QSize(300, 200));
+        };
+        const QImage none = render([](PlotView&) {});
+        for (auto set : {+[](PlotView& v) { v.showGrid = true; }, +[](PlotView& v) { v.showAxes = true; },
+                         +[](PlotView& v) { v.showFrame = true; }, +[](PlotView& v) { v.showTicks = true; },
+                         +[](PlotView& v) { v.showAlarm = true; }})
+            QVERIFY(render(set) != none);
+    }
+
     void logDecadesAndMinorGrid() {
         TestPlot p(std::vector<qint32>(256, 0));
         p.view.ymode = 0;
