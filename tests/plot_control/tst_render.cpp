@@ -597,6 +597,9 @@ private slots:
         QCOMPARE(r.plotRect, QRect(0, 0, 100, 70));
         QCOMPARE(image.pixel(50, 71), qRgb(255, 255, 255)); // newest line on top
         QCOMPARE(image.pixel(50, 98), qRgb(0, 0, 0));
+        // Lines of a single value fill the band's width.
+        p.view.wfLines = {WaterfallLineView{older.data(), 1, -50}, WaterfallLineView{newest.data(), 1, 50}};
+        QCOMPARE(renderImage(p.view, QSize(100, 100)).pixel(50, 71), qRgb(255, 255, 255));
     }
 
     void fastPathMatchesNormalPath() {
