@@ -26,6 +26,16 @@ private slots:
         QVERIFY(c.isModified());
     }
 
+    // No border, a flat one-pixel border, a sunken two-pixel one.
+    void borderTakesItsWidth() {
+        CTreviumCtrl c;
+        for (auto [style, appearance, margin] : {std::tuple{0, 1, 0}, {1, 0, 1}, {1, 1, 2}}) {
+            c.setBorderStyle(qint16(style));
+            c.setAppearance(TreviumCtl::AppearanceEnum(appearance));
+            QCOMPARE(c.contentsMargins(), QMargins(margin, margin, margin, margin));
+        }
+    }
+
     void windowAfterNpointsChangesByOne_data() {
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("last");

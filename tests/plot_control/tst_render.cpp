@@ -709,6 +709,17 @@ private slots:
             const QImage image = renderImage(single.view, QSize(300, 200), &r);
             QCOMPARE(r.fullScale, 10);
             QVERIFY(countColor(image, rgbOfOle(single.view.axisColor)) > 300);
+            // The graph starts at the point itself, not at the top of the image.
+            const int quarter = r.plotRect.top() + r.plotRect.height() / 4;
+            QCOMPARE(countColor(image.copy(0, 0, 300, quarter), rgbOfOle(single.view.graphColor)), 0);
+        }
+        // The line or bar to the window's last point is drawn.
+        for (qint16 style : {qint16(2), qint16(3)}) {
+            TestPlot tail(std::vector<qint32>(10, 0));
+            tail.view.graphStyle = style;
+            const QImage flat = renderImage(tail.view, QSize(300, 200));
+            tail.data[9] = 5;
+            QVERIFY(renderImage(tail.view, QSize(300, 200)) != flat);
         }
 
         // One channel shown (span 1), reversed window, no data, a zero-size target.
