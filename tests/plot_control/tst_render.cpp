@@ -602,6 +602,15 @@ private slots:
         QCOMPARE(renderImage(p.view, QSize(100, 100)).pixel(50, 71), qRgb(255, 255, 255));
     }
 
+    // An unfilled histogram draws each bar's top across its width.
+    void unfilledHistogramDrawsBarTops() {
+        TestPlot p(std::vector<qint32>(10, 5));
+        p.bare();
+        p.view.graphStyle = 3;
+        p.view.plotFilled = false;
+        QVERIFY(countColor(renderImage(p.view, QSize(200, 100)), rgbOfOle(p.view.graphColor)) >= 150);
+    }
+
     void fastPathMatchesNormalPath() {
         // Flat data: the per-column path draws exactly what the per-channel path draws.
         TestPlot flat(std::vector<qint32>(1001, 5));
