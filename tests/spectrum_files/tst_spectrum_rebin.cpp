@@ -88,6 +88,7 @@ private slots:
         QTest::newRow("257 points: a scan's layout") << foreign(257, 64) << testrec::scan(128) << 32 << 0;
         QTest::newRow("3 points: a scan's layout, peak beyond full scale")
             << foreign(3, 2) << testrec::scan(64) << 64 << 0;
+        QTest::newRow("4 points, by fraction") << foreign(4, 3) << testrec::scan(64) << 48 << 15;
         QTest::newRow("10 points, by fraction") << foreign(10, 3) << testrec::scan(64) << 22 << 3;
         QTest::newRow("a single point") << foreign(1, 0) << testrec::scan(64) << 32 << 32;
     }
