@@ -164,6 +164,8 @@ void PeakFitTest::momentsOfFourPoints() {
     QVERIFY(std::abs(p.netCounts - 440.0 / 3) < 1e-9);
     QVERIFY(std::abs(p.centroidLevel - 5.0 / 3) < 1e-9);
     QVERIFY(std::abs(p.peakRate - 110) < 1e-9);
+    // Second moment 2/9 about the centroid, less 1/12 for the windows one index wide: sigma^2 = 5/36.
+    QVERIFY(std::abs(p.fwhmLevels - std::sqrt(8 * std::log(2.0)) * std::sqrt(5.0) / 6) < 1e-9);
     // The ends carry the line: net = -5/3 r0 + 2 r1 + r2 - 4/3 r3 in rates of variance 10 25 90 20.
     QVERIFY(std::abs(p.netCountsSigma - std::sqrt(760.0 / 3)) < 1e-9);
 }
