@@ -89,9 +89,9 @@ private slots:
     }
 
     void aShortScanWritesEveryOutput() {
-        const Run r =
-            run(withRecorder({u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs, u"--period-ms"_qs, u"2"_qs,
-                              u"a.n42"_qs, u"a.spe"_qs, u"a.csv"_qs, u"a.png"_qs, u"a.html"_qs, u"a.json"_qs}));
+        const Run r = run(
+            withRecorder({u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs, u"--period-ms"_qs, u"2"_qs,
+                          u"a.n42"_qs, u"a.spe"_qs, u"a.csv"_qs, u"a.png"_qs, u"a.html"_qs, u"a.json"_qs}));
         QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
         QVERIFY(r.errors.contains(u"sweep 1 of 1 done"_qs));
         QList<qint32> counts;
@@ -329,16 +329,24 @@ private slots:
             << QStringList{u"--fast"_qs, u"z.n42"_qs} << u"unknown option --fast"_qs;
         QTest::newRow("channels") << QStringList{u"--channels=100"_qs, u"z.n42"_qs} << u"--channels"_qs;
         QTest::newRow("sweeps") << QStringList{u"--sweeps"_qs, u"0"_qs, u"z.n42"_qs} << u"--sweeps"_qs;
+        QTest::newRow("sweeps over") << QStringList{u"--sweeps=32768"_qs, u"z.n42"_qs} << u"--sweeps"_qs;
+        QTest::newRow("channels 513") << QStringList{u"--channels=513"_qs, u"z.n42"_qs} << u"--channels"_qs;
+        QTest::newRow("high voltage below") << QStringList{u"--hv=-0.1"_qs, u"z.n42"_qs} << u"--hv"_qs;
+        QTest::newRow("fine gain below") << QStringList{u"--fine=0.99"_qs, u"z.n42"_qs} << u"--fine"_qs;
+        QTest::newRow("fine gain above") << QStringList{u"--fine=2.01"_qs, u"z.n42"_qs} << u"--fine"_qs;
+        QTest::newRow("period over") << QStringList{u"--period-ms=60001"_qs, u"z.n42"_qs}
+                                     << u"--period-ms"_qs;
         QTest::newRow("high voltage") << QStringList{u"--hv"_qs, u"1500.1"_qs, u"z.n42"_qs} << u"--hv"_qs;
         QTest::newRow("coarse gain") << QStringList{u"--coarse"_qs, u"x3"_qs, u"z.n42"_qs} << u"--coarse"_qs;
         QTest::newRow("fine gain") << QStringList{u"--fine"_qs, u"2,0"_qs, u"z.n42"_qs} << u"--fine"_qs;
         QTest::newRow("period") << QStringList{u"--period-ms"_qs, u"0"_qs, u"z.n42"_qs} << u"--period-ms"_qs;
-        QTest::newRow("calibrate 0") << QStringList{u"--calibrate"_qs, u"0"_qs, u"z.n42"_qs}
-                                     << u"--calibrate must be an energy in keV above 0, up to 10000, not \"0\""_qs;
+        QTest::newRow("calibrate 0")
+            << QStringList{u"--calibrate"_qs, u"0"_qs, u"z.n42"_qs}
+            << u"--calibrate must be an energy in keV above 0, up to 10000, not \"0\""_qs;
         QTest::newRow("calibrate above 10 MeV")
             << QStringList{u"--calibrate=10000.5"_qs, u"z.n42"_qs} << u"--calibrate must be"_qs;
-        QTest::newRow("calibrate, no number") << QStringList{u"--calibrate"_qs, u"z.n42"_qs}
-                                              << u"--calibrate must be"_qs;
+        QTest::newRow("calibrate, no number")
+            << QStringList{u"--calibrate"_qs, u"z.n42"_qs} << u"--calibrate must be"_qs;
         QTest::newRow("window of 0 FWHM")
             << QStringList{u"--window-on-peak=0"_qs, u"z.n42"_qs}
             << u"--window-on-peak must be a number of FWHMs above 0, up to 10, not \"0\""_qs;
@@ -368,6 +376,15 @@ private slots:
         QVERIFY2(r.errors.contains(message), qPrintable(r.errors));
         QVERIFY(r.errors.contains(u"Usage: kivoscan [options] OUTPUT..."_qs));
         QVERIFY(!QFile::exists(path(u"z.n42"_qs)));
+    }
+
+    // Each end of each documented range is taken: the run goes on to open the unit, which fails (3).
+    void theEndsOfEachRangeAreTaken() {
+        for (const char* option :
+             {"--channels=64", "--channels=512", "--sweeps=1", "--sweeps=32767", "--hv=0", "--hv=1500",
+              "--coarse=x1", "--coarse=x8", "--fine=1.0", "--fine=2.0", "--period-ms=1", "--period-ms=60000",
+              "--calibrate=0.001", "--calibrate=10000", "--window-on-peak=0.01", "--window-on-peak=10"})
+            QVERIFY2(run({QString::fromLatin1(option), u"z.n42"_qs}, "OpenSCA").exitCode == 3, option);
     }
 
     // A device library that is not there: one message and one exit status, however it was named.
@@ -417,10 +434,11 @@ private slots:
         QCOMPARE(photopeak[u"energyKeV"_qs].toDouble(), 661.7);
         QCOMPARE(json[u"energyCalibration"_qs][u"slopeKeVPerLevel"_qs].toDouble(), 661.7 / level);
         QCOMPARE(json[u"record"_qs][u"channels"_qs].toInt(), 256);
-        QVERIFY2(printed.contains(u"Energy calibration: 661.7 keV at level %1 (%2 % of full scale), %3 keV per "
-                                  u"level."_qs.arg(QString::number(level, 'f', 1),
-                                                   QString::number(photopeak[u"centroidPercent"_qs].toDouble(), 'f', 2),
-                                                   QString::number(661.7 / level, 'f', 4))),
+        QVERIFY2(printed.contains(
+                     u"Energy calibration: 661.7 keV at level %1 (%2 % of full scale), %3 keV per "
+                     u"level."_qs.arg(QString::number(level, 'f', 1),
+                                      QString::number(photopeak[u"centroidPercent"_qs].toDouble(), 'f', 2),
+                                      QString::number(661.7 / level, 'f', 4))),
                  qPrintable(printed));
 
         const spectrum::ReadResult read = spectrum::readFile(path(u"h.n42"_qs));
@@ -437,8 +455,9 @@ private slots:
     // Asked for, the window on the photopeak stays on the unit, and nothing reaches its permanent
     // memory; the .json is written without --analyse, and nothing is printed then but the window.
     void theWindowIsLeftOnThePhotopeak() {
-        const Run r = run(withRecorder({u"--channels"_qs, u"128"_qs, u"--sweeps"_qs, u"2"_qs, u"--period-ms"_qs,
-                                        u"1"_qs, u"--window-on-peak=1"_qs, u"w.n42"_qs, u"w.json"_qs}));
+        const Run r =
+            run(withRecorder({u"--channels"_qs, u"128"_qs, u"--sweeps"_qs, u"2"_qs, u"--period-ms"_qs,
+                              u"1"_qs, u"--window-on-peak=1"_qs, u"w.n42"_qs, u"w.json"_qs}));
         QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
         const QList<qint32> window = lastWindow();
         QCOMPARE(window.size(), 3);
@@ -466,11 +485,12 @@ private slots:
     // No pulses below 300 V: no peak to calibrate on or to set the window on. Said, the user's window
     // back, the files written without a calibration, and a status of its own.
     void noPeakIsToldAndEndsWithItsStatus() {
-        const Run r = run(withRecorder({u"--hv"_qs, u"0"_qs, u"--channels"_qs, u"64"_qs, u"--sweeps"_qs, u"1"_qs,
-                                        u"--period-ms"_qs, u"1"_qs, u"--calibrate"_qs, u"661.7"_qs,
+        const Run r = run(withRecorder({u"--hv"_qs, u"0"_qs, u"--channels"_qs, u"64"_qs, u"--sweeps"_qs,
+                                        u"1"_qs, u"--period-ms"_qs, u"1"_qs, u"--calibrate"_qs, u"661.7"_qs,
                                         u"--window-on-peak"_qs, u"n.n42"_qs}));
         QCOMPARE(r.exitCode, 6);
-        QVERIFY2(r.errors.contains(u"No peak was found to calibrate on: the outputs carry no energy calibration."_qs),
+        QVERIFY2(r.errors.contains(
+                     u"No peak was found to calibrate on: the outputs carry no energy calibration."_qs),
                  qPrintable(r.errors));
         QVERIFY(r.errors.contains(u"The window is not left on the photopeak: no peak was found"_qs));
         QVERIFY(r.output.isEmpty());
@@ -486,7 +506,8 @@ private slots:
         QTest::addColumn<QStringList>("option");
         QTest::addColumn<QString>("printed");
         QTest::newRow("--analyse") << QStringList{u"--analyse"_qs} << u"Centroid (%)"_qs;
-        QTest::newRow("--calibrate") << QStringList{u"--calibrate=661.7"_qs} << u"Energy calibration: 661.7 keV"_qs;
+        QTest::newRow("--calibrate") << QStringList{u"--calibrate=661.7"_qs}
+                                     << u"Energy calibration: 661.7 keV"_qs;
     }
     void eachPeakOptionAloneAnalyses() {
         QFETCH(QStringList, option);
