@@ -202,6 +202,8 @@ private slots:
         QCOMPARE(r.deviceFailures, failures);
         QCOMPARE(r.failedChannels, failedChannels);
         QCOMPARE(r.trustworthy(), failures.isEmpty());
+        engine->clear(); // the counts they spoiled are gone, and so are they
+        QVERIFY(scan::recordOf(*engine, 2047, QDateTime::currentDateTimeUtc()).deviceFailures.isEmpty());
     }
 
     void withoutADeviceNothingIsWrittenBack() {
