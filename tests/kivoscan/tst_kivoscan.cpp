@@ -161,6 +161,7 @@ private slots:
         const spectrum::ReadResult read = spectrum::readFile(path(u"b.n42"_qs));
         QVERIFY(read.ok());
         QCOMPARE(read.record.highVoltageCount, std::optional<qint32>(2457));
+        QCOMPARE(read.record.highVoltageText, u"900.0"_qs); // as read back from the unit, in volts
         QCOMPARE(read.record.coarseGainIndex, 1);
         QCOMPARE(read.record.fineGain, 2048);
         kivo::sim::DeviceSettings applied = kivo::sim::factoryDefaults({});
