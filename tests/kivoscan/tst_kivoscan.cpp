@@ -136,6 +136,7 @@ private slots:
                            u"b.n42"_qs, u"b.pdf"_qs},
                           {}, browser);
         QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        QVERIFY(r.errors.contains(u"The unit is the simulated detector, not real hardware."_qs));
         QFile pdf(path(u"b.pdf"_qs));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
