@@ -520,7 +520,8 @@ private slots:
         QVERIFY2(QString::fromUtf8(r.output).contains(printed), r.output.constData());
     }
 
-    // What a script meets is in the help: the peak options, the status of a missing peak, the example.
+    // What a script meets is in the help: the ranges the options take, the peak options, the status of a
+    // missing peak, the example.
     void theHelpTellsThePeakOptions() {
         const Run r = run({u"--help"_qs});
         QCOMPARE(r.exitCode, 0);
@@ -528,7 +529,9 @@ private slots:
         for (const QString& line :
              {u"\n  --analyse "_qs, u"\n  --calibrate KEV "_qs, u"\n  --window-on-peak[=K] "_qs,
               u"\n  .json "_qs, u"\n  6    --calibrate or --window-on-peak found no peak"_qs,
-              u"\n  kivoscan --channels 256 --sweeps 5 --analyse --calibrate 661.7 run.n42 run.json\n"_qs})
+              u"\n  kivoscan --channels 256 --sweeps 5 --analyse --calibrate 661.7 run.n42 run.json\n"_qs,
+              u"64, 128, 256 or 512 (default 128)\n"_qs, u"(1 to 32767, default 10)\n"_qs,
+              u"(0 to 1500)\n"_qs, u"(1.0 to 2.0)\n"_qs, u"(1 to 60000, default 250)\n"_qs})
             QVERIFY2(help.contains(line), qPrintable(line));
     }
 
