@@ -150,6 +150,7 @@ private slots:
         row("CSV: energy in MeV named by the header", "channel,E (MeV),counts\n0,0.001,3\n1,0.003,4\n",
             {3, 4}, {1, 2});
         row("CSV: a column named MeV", "Channel,MeV,Counts\n0,0.001,3\n1,0.003,4\n", {3, 4}, {1, 2});
+        row("CSV: the last column named as energy holds the counts", "Channel,Energy\n0,3\n1,4\n", {3, 4});
         row("CSV: energy in an unknown unit", "Channel,Energy (furlongs),Counts\n0,1,3\n1,2,4\n", {3, 4});
         row("CSV: energies that are not numbers", "Channel,Energy (keV),Counts\n0,n/a,3\n1,1.5,4\n", {3, 4},
             none, u"energy column holds values that are not numbers"_qs);
@@ -160,6 +161,9 @@ private slots:
             {1, 1, 1, 1}, none, u"energy column is not linear"_qs);
         row("CSV: our metadata with a value that is not one", "# Sweeps requested: many\n1\n2\n", {1, 2},
             none, u"Ignored the unreadable value of \"Sweeps requested\"."_qs);
+        row("CSV: a negative count of failed windows",
+            "# Channels whose window could not be set on the unit: -5\n1\n", {1}, none,
+            u"Channels whose window could not be set on the unit: -5"_qs); // kept as it stood
         // SPE.
         row("SPE: from channel 1, calibration per channel number",
             "$SPEC_ID:\nx\n$DATA:\n1 3\n1\n2\n3\n$ENER_FIT:\n1 2\n", {1, 2, 3}, {3, 2},
