@@ -300,6 +300,67 @@ private slots:
         }
     }
 
+    // Unfilled, compare mode draws the graph stroke for stroke as without a reference (here one
+    // along the baseline row), on both paths.
+    void compareModeDrawsTheSameTrace() {
+        TestPlot p(spectrum(1001));
+        p.setReference(std::vector<qint32>(p.data.size(), 0));
+        p.bare();
+        p.view.plotFilled = false;
+        p.view.yscale = 4000;
+        const QRect above(0, 0, 100, 49);
+        for (bool fast : {false, true}) {
+            p.view.fastDraw = fast;
+            p.view.compareMode = false;
+            const QImage alone = renderImage(p.view, QSize(100, 50)).copy(above);
+            p.view.compareMode = true;
+            QCOMPARE(renderImage(p.view, QSize(100, 50)).copy(above), alone);
+        }
+    }
+
+    // The rotated y title is set two pixels smaller than the plot's text, within 12 to 16.
+    void yTitleFontFollowsTheHeight_data() {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("pixelSize");
+        QTest::newRow("small: 12 at least") << 200 << 12; // text 13
+        QTest::newRow("middle") << 360 << 15;             // text 17
+        QTest::newRow("tall: 16 at most") << 600 << 16;   // text 20
+    }
+    void yTitleFontFollowsTheHeight() {
+        QFETCH(int, height);
+        QFETCH(int, pixelSize);
+        const QString title = u"Counts per second"_qs;
+        auto inkSize = [](const QImage& image, QRgb ink) {
+            QRect box;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) == ink)
+                        box |= QRect(x, y, 1, 1);
+            return box.size();
+        };
+        TestPlot p(std::vector<qint32>(100, 0));
+        p.bare();
+        p.view.showTicks = p.view.showLabels = true; // the titles come with the tick labels
+        p.view.yLabel = title;
+        const QRgb ink = rgbOfOle(p.view.labelColor);
+        const QImage plot = renderImage(p.view, QSize(300, height)).copy(0, 0, 22, height);
+
+        QFont font(u"Arial"_qs);
+        font.setPixelSize(pixelSize);
+        font.setStyleStrategy(QFont::NoAntialias);
+        font.setHintingPreference(QFont::PreferFullHinting);
+        QImage expected(40, height, QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        QPainter painter(&expected);
+        painter.setFont(font);
+        painter.setPen(QColor(ink));
+        painter.translate(2, height / 2);
+        painter.rotate(-90);
+        painter.drawText(QRect(-200, 0, 400, 40), Qt::AlignHCenter | Qt::AlignTop, title);
+        painter.end();
+        QCOMPARE(inkSize(plot, ink), inkSize(expected, ink));
+    }
+
     // Grid, axes, frame, ticks and alarm line each show on their own, the others off.
     void eachAxisPartShowsAlone() {
         auto render = [](void (*set)(PlotView&)) {
