@@ -110,7 +110,17 @@ private slots:
         const double expected = kivo::sim::photopeakLevel(factory, 2048) * 64.0 / 2048 - 0.5;
         QVERIFY2(std::abs(peakChannel(counts) - expected) <= 2.0,
                  qPrintable(QString::number(peakChannel(counts))));
-        QCOMPARE(QImage(path(u"a.png"_qs)).size(), QSize(1000, 600));
+        const QImage png(path(u"a.png"_qs));
+        QCOMPARE(png.size(), QSize(1000, 600));
+        // On a log scale the low tail stands tall: the spectrum's fill, the commonest colour after the
+        // background, covers over a quarter of the picture (about a tenth on a linear scale).
+        QHash<QRgb, int> colours;
+        for (int y = 0; y < png.height(); ++y)
+            for (int x = 0; x < png.width(); ++x)
+                ++colours[png.pixel(x, y)];
+        colours.remove(png.pixel(0, 0));
+        const int fill = *std::max_element(colours.cbegin(), colours.cend());
+        QVERIFY2(fill > png.width() * png.height() / 4, qPrintable(QString::number(fill)));
         QFile html(path(u"a.html"_qs));
         QVERIFY(html.open(QIODevice::ReadOnly));
         const QByteArray report = html.readAll();
@@ -122,6 +132,29 @@ private slots:
         QCOMPARE(QImage(path(u"a-spectrum.png"_qs)).size(), QSize(1000, 600));
         QVERIFY(!QImage(path(u"a-logo.png"_qs)).isNull());
         QCOMPARE(lastWindow(), (QList<qint32>{factory.lld, factory.uld, 0}));
+    }
+
+    // On a terminal the progress is one bar counting the measured channels, 2 to N, of each sweep.
+    void aTerminalShowsTheChannelBeingMeasured() {
+        QProcess p;
+        QProcessEnvironment env = environment();
+        env.insert(u"COLUMNS"_qs, u"200"_qs);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        // script(1) gives the program a terminal and copies what it shows to our stdout.
+        p.start(u"script"_qs, {u"-qec"_qs,
+                               QStringLiteral(KIVOSCAN_BINARY) + u" --channels 64 --sweeps 2 "
+                                                                 u"--period-ms 2 t.n42"_qs,
+                               u"/dev/null"_qs});
+        QVERIFY(p.waitForFinished(120000));
+        const QString shown = QString::fromLocal8Bit(p.readAllStandardOutput());
+        QCOMPARE(p.exitCode(), 0);
+        for (const char* label :
+             {"sweep 1/2 channel 2/64 ", "sweep 1/2 channel 64/64 ", "sweep 2/2 channel 64/64 "})
+            QVERIFY2(shown.contains(QLatin1String(label)), label);
+        QVERIFY(!shown.contains(u"channel 1/64 "_qs)); // the first channel is the reference, not measured
+        QVERIFY(!shown.contains(u"channel 65/64"_qs));
+        QVERIFY(!shown.contains(u"sweep 1 of 2 done"_qs)); // lines are for logs, not terminals
     }
 
     // The PDF is the report as the preview prints it, and only the finished file appears in the folder.
