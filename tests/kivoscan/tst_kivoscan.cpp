@@ -564,7 +564,8 @@ private slots:
               u"\n  .json "_qs, u"\n  6    --calibrate or --window-on-peak found no peak"_qs,
               u"\n  kivoscan --channels 256 --sweeps 5 --analyse --calibrate 661.7 run.n42 run.json\n"_qs,
               u"64, 128, 256 or 512 (default 128)\n"_qs, u"(1 to 32767, default 10)\n"_qs,
-              u"(0 to 1500)\n"_qs, u"(1.0 to 2.0)\n"_qs, u"(1 to 60000, default 250)\n"_qs})
+              u"(0 to 1500)\n"_qs, u"(1.0 to 2.0)\n"_qs, u"(1 to 60000, default 250)\n"_qs,
+              u"(above 0, up to 10000)"_qs, u"(K above 0, up to 10, default 1.25)"_qs})
             QVERIFY2(help.contains(line), qPrintable(line));
     }
 

@@ -184,6 +184,14 @@ private slots:
         QVERIFY(load.versionAccepted);
     }
 
+    // Other programs write \u escapes in either case: every hex digit counts.
+    void unicodeEscapesTakeEveryHexDigit() {
+        const PropertyBagLoad load =
+            parsePropertyBag(u"[Trevium 1.0]\nXLabel=\"\\u0123\\u4567\\u89ab\\uCDEF\"");
+        QCOMPARE(load.properties.xLabel, QStringLiteral(u"\u0123\u4567\u89AB\uCDEF"));
+        QVERIFY(load.warnings.isEmpty());
+    }
+
     void warningsAreBounded() {
         QString garbage;
         for (int i = 0; i < 1000; ++i)

@@ -544,7 +544,9 @@ private slots:
             return;
         }
         const QRect line(0, row - 1, 101, 2);
-        QVERIFY(countColor(image, alarm, line) > 101); // dashes of 4 on, 2 off in both rows
+        for (int y : {row - 1, row}) // dashes of 4 on, 2 off in both rows
+            for (int x = 0; x < 101; ++x)
+                QVERIFY2((image.pixel(x, y) == alarm) == (x % 6 < 4), qPrintable(u"%1, %2"_qs.arg(x).arg(y)));
         QCOMPARE(countColor(image, alarm, aboveBaseline), countColor(image, alarm, line));
     }
 
