@@ -671,6 +671,31 @@ private slots:
         QCOMPARE(renderImage(p.view, QSize(100, 100)).pixel(50, 71), qRgb(255, 255, 255));
     }
 
+    // The waterfall's crosshair: dashed 6 on, 3 off, through the middle of its point and its line.
+    void waterfallCursorCrossesAtItsPoint() {
+        TestPlot p(std::vector<qint32>(100, 0));
+        p.bare();
+        std::vector<qint32> line(100, 0);
+        p.view.showWaterfall = true;
+        p.view.wfHeightRatio = 30;
+        p.view.wfMaxSize = 3;
+        p.view.wfLines = {WaterfallLineView{line.data(), 100, 10}};
+        p.view.wfShowCursor = true;
+        p.view.wfCursorColor = kBlue;
+        p.view.wfCursorX = 49; // of 0..99 across 100 columns: column 50
+        p.view.wfCursorY = 1;  // the middle of three rows of 10 pixels: row 70 + 15
+        const QImage image = renderImage(p.view, QSize(100, 100));
+        const QRgb cursor = rgbOfOle(kBlue);
+        for (int y = 70; y < 100; ++y)
+            QVERIFY2((image.pixel(50, y) == cursor) == ((y - 70) % 9 < 6 || y == 85),
+                     qPrintable(QString::number(y)));
+        for (int x = 0; x < 100; ++x)
+            QVERIFY2((image.pixel(x, 85) == cursor) == (x % 9 < 6 || x == 50),
+                     qPrintable(QString::number(x)));
+        QCOMPARE(countColor(image, cursor), countColor(image, cursor, QRect(50, 70, 1, 30)) +
+                                                countColor(image, cursor, QRect(0, 85, 100, 1)) - 1);
+    }
+
     // An unfilled histogram draws each bar's top across its width.
     void unfilledHistogramDrawsBarTops() {
         TestPlot p(std::vector<qint32>(10, 5));
