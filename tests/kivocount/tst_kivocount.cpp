@@ -120,12 +120,13 @@ class TestKivocount : public QObject {
     void unplugDuring(QProcess& p, const QStringList& args, const QString& told, QString& errors) const {
         start(p, args);
         QVERIFY(p.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT((errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(u" 2 of "_qs),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(u" 2 of "_qs), 20000);
         QFile unplug(path(u"unplugged"_qs));
         QVERIFY(unplug.open(QIODevice::WriteOnly));
         unplug.close();
-        QTRY_VERIFY_WITH_TIMEOUT((errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(told), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT((errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(told),
+                                 20000);
     }
     // Only ever the process itself: a process id of 0 would signal the test's whole process group.
     static void signalProcess(QProcess& p, int signal) {
@@ -156,26 +157,29 @@ private slots:
             QCOMPARE(m.readings, 5);
             QVERIFY(m.complete);
             // A Poisson rate: its readings scatter about as their mean says, around the model's rate.
-            QVERIFY2(std::abs(m.mean - expected) < 6 * std::sqrt(expected / 5), qPrintable(QString::number(m.mean)));
+            QVERIFY2(std::abs(m.mean - expected) < 6 * std::sqrt(expected / 5),
+                     qPrintable(QString::number(m.mean)));
             QVERIFY(m.dispersion > 0.05 && m.dispersion < 5);
             // Never more than 4 readings a second: five fresh readings span four periods of 250 ms.
             QVERIFY2(m.durationSeconds >= 0.9, qPrintable(QString::number(m.durationSeconds)));
         }
         const counting::SeriesStatistics st = counting::seriesStatistics(s.measurements);
         QVERIFY(r.errors.contains(u"measurement 3 of 3: "_qs));
-        QVERIFY2(r.errors.contains(u"15 readings; mean %1 +/- %2 cps"_qs.arg(QString::number(st.mean, 'f', 1),
-                                                                           QString::number(st.meanError, 'f', 1))),
+        QVERIFY2(r.errors.contains(u"15 readings; mean %1 +/- %2 cps"_qs.arg(
+                     QString::number(st.mean, 'f', 1), QString::number(st.meanError, 'f', 1))),
                  qPrintable(r.errors));
-        QVERIFY2(r.errors.contains(u"verdict: reduced chi-square %1 (2 degrees of freedom), p = %2: %3\n"_qs.arg(
-                     QString::number(st.reducedChiSquare, 'f', 2), QString::number(st.pValue, 'f', 3),
-                     counting::verdictText(st.verdict))),
-                 qPrintable(r.errors));
+        QVERIFY2(
+            r.errors.contains(u"verdict: reduced chi-square %1 (2 degrees of freedom), p = %2: %3\n"_qs.arg(
+                QString::number(st.reducedChiSquare, 'f', 2), QString::number(st.pValue, 'f', 3),
+                counting::verdictText(st.verdict))),
+            qPrintable(r.errors));
         QCOMPARE(QImage(path(u"s.png"_qs)).size(), QSize(1000, 600));
         QVERIFY(hvSent().isEmpty()); // a plain series leaves the HV alone
     }
 
     void jsonIsTheSeriesOnStdout() {
-        const Run r = run({u"--quiet"_qs, u"--json"_qs, u"--time"_qs, u"1"_qs, u"--repeat"_qs, u"2"_qs, u"j.csv"_qs});
+        const Run r =
+            run({u"--quiet"_qs, u"--json"_qs, u"--time"_qs, u"1"_qs, u"--repeat"_qs, u"2"_qs, u"j.csv"_qs});
         QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
         QVERIFY2(r.errors.isEmpty(), qPrintable(r.errors));
         const QJsonObject json = QJsonDocument::fromJson(r.output).object();
@@ -219,13 +223,14 @@ private slots:
         // Only a background series is one: the net series just written is not.
         r = run({u"--background"_qs, u"net.csv"_qs, u"z.csv"_qs});
         QCOMPARE(r.exitCode, 2);
-        QVERIFY2(r.errors.contains(u"is a measurement series, not a background series"_qs), qPrintable(r.errors));
+        QVERIFY2(r.errors.contains(u"is a measurement series, not a background series"_qs),
+                 qPrintable(r.errors));
         QVERIFY(!QFile::exists(path(u"z.csv"_qs)));
     }
 
     void aPlateauProposesAnOperatingPointInside() {
-        const Run r = run({u"--plateau"_qs, u"850:1300:50"_qs, u"--readings"_qs, u"2"_qs, u"--settle"_qs, u"0"_qs,
-                           u"--yes"_qs, u"--json"_qs, u"p.csv"_qs, u"p.png"_qs});
+        const Run r = run({u"--plateau"_qs, u"850:1300:50"_qs, u"--readings"_qs, u"2"_qs, u"--settle"_qs,
+                           u"0"_qs, u"--yes"_qs, u"--json"_qs, u"p.csv"_qs, u"p.png"_qs});
         QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
         const QJsonObject plateau = QJsonDocument::fromJson(r.output).object()[u"plateau"_qs].toObject();
         QVERIFY2(plateau[u"found"_qs].toBool(), r.output.constData());
@@ -287,12 +292,14 @@ private slots:
     void thePlateausHvGoesBackWhenTheUnitAnswers() {
         QProcess p;
         QString errors;
-        unplugDuring(p, plateauArgs, u"Waiting up to 30 s for the unit to take the user's high voltage"_qs, errors);
+        unplugDuring(p, plateauArgs, u"Waiting up to 30 s for the unit to take the user's high voltage"_qs,
+                     errors);
         QVERIFY(QFile::remove(path(u"unplugged"_qs)));
         QVERIFY(ended(p));
         errors += QString::fromLocal8Bit(p.readAllStandardError());
         QCOMPARE(p.exitCode(), 4);
-        QVERIFY2(errors.contains(u"The user's high voltage of 1000.0 V is back on the unit."_qs), qPrintable(errors));
+        QVERIFY2(errors.contains(u"The user's high voltage of 1000.0 V is back on the unit."_qs),
+                 qPrintable(errors));
         const counting::Series s = series(u"u.csv"_qs);
         QCOMPARE(s.end, counting::SeriesEnd::Failed);
         QVERIFY(s.hvRestored);
@@ -309,8 +316,9 @@ private slots:
         errors += QString::fromLocal8Bit(p.readAllStandardError());
         QCOMPARE(p.exitCode(), 130);
         const QRegularExpressionMatch told =
-            QRegularExpression(u"The user's high voltage of 1000.0 V was not put back: the unit may still hold "
-                               u"([0-9.]+) V."_qs)
+            QRegularExpression(
+                u"The user's high voltage of 1000.0 V was not put back: the unit may still hold "
+                u"([0-9.]+) V."_qs)
                 .match(errors);
         QVERIFY2(told.hasMatch(), qPrintable(errors));
         QCOMPARE(count(told.captured(1).toDouble()), lastTaken());
@@ -327,12 +335,14 @@ private slots:
         QVERIFY(p.waitForStarted());
         QString errors;
         QTRY_VERIFY_WITH_TIMEOUT(
-            (errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(u"measurement 1 of 3"_qs), 20000);
+            (errors += QString::fromLocal8Bit(p.readAllStandardError())).contains(u"measurement 1 of 3"_qs),
+            20000);
         QVERIFY(QDir(path(u"gone"_qs)).removeRecursively());
         QVERIFY(ended(p));
         errors += QString::fromLocal8Bit(p.readAllStandardError());
         QCOMPARE(p.exitCode(), 5);
-        const QRegularExpressionMatch kept = QRegularExpression(u"The series is kept in \"([^\"]+)\"."_qs).match(errors);
+        const QRegularExpressionMatch kept =
+            QRegularExpression(u"The series is kept in \"([^\"]+)\"."_qs).match(errors);
         QVERIFY2(kept.hasMatch(), qPrintable(errors));
         QVERIFY(kept.captured(1).startsWith(path(u"data/KivoPanel/counts/measurement_"_qs)));
         QString error;
@@ -344,8 +354,9 @@ private slots:
     void theStopVoltageMustBeConfirmed() {
         const Run r = run({u"--plateau"_qs, u"800:1200:25"_qs, u"y.csv"_qs});
         QCOMPARE(r.exitCode, 2);
-        QVERIFY2(r.errors.contains(u"a plateau raises the high voltage up to 1200 V: confirm it with --yes"_qs),
-                 qPrintable(r.errors));
+        QVERIFY2(
+            r.errors.contains(u"a plateau raises the high voltage up to 1200 V: confirm it with --yes"_qs),
+            qPrintable(r.errors));
         QVERIFY(!QFile::exists(path(u"sets.log"_qs)));
         QVERIFY(!QFile::exists(path(u"y.csv"_qs)));
     }
@@ -363,7 +374,8 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(bool, yes);
         QCOMPARE(kivocount::isYes(answer), yes);
-        QCOMPARE(kivocount::confirmationQuestion(1212.5), u"Raise the high voltage up to 1212.5 V? [y/N] "_qs);
+        QCOMPARE(kivocount::confirmationQuestion(1212.5),
+                 u"Raise the high voltage up to 1212.5 V? [y/N] "_qs);
     }
 
     // Refused before the unit is touched: with a unit that cannot be opened, any attempt would end 3.
@@ -386,14 +398,20 @@ private slots:
         row("period high", {u"--period-ms"_qs, u"60001"_qs}, u"--period-ms must be"_qs);
         row("settle low", plateau + QStringList{u"--settle"_qs, u"-1"_qs}, u"--settle must be"_qs);
         row("settle high", plateau + QStringList{u"--settle"_qs, u"3600.5"_qs}, u"--settle must be"_qs);
-        row("threshold low", plateau + QStringList{u"--threshold"_qs, u"0"_qs}, u"--threshold must be a slope above 0"_qs);
-        row("threshold high", plateau + QStringList{u"--threshold"_qs, u"1000.5"_qs}, u"--threshold must be"_qs);
-        row("plateau start low", {u"--plateau"_qs, u"-1:1200:25"_qs}, u"the start voltage must be from 0 to 1500 V"_qs);
-        row("plateau stop high", {u"--plateau"_qs, u"800:1500.5:25"_qs}, u"the stop voltage must be from 0 to 1500 V"_qs);
-        row("plateau step low", {u"--plateau"_qs, u"800:1200:0.3"_qs}, u"the step must be from 0.37 to 1500 V"_qs);
+        row("threshold low", plateau + QStringList{u"--threshold"_qs, u"0"_qs},
+            u"--threshold must be a slope above 0"_qs);
+        row("threshold high", plateau + QStringList{u"--threshold"_qs, u"1000.5"_qs},
+            u"--threshold must be"_qs);
+        row("plateau start low", {u"--plateau"_qs, u"-1:1200:25"_qs},
+            u"the start voltage must be from 0 to 1500 V"_qs);
+        row("plateau stop high", {u"--plateau"_qs, u"800:1500.5:25"_qs},
+            u"the stop voltage must be from 0 to 1500 V"_qs);
+        row("plateau step low", {u"--plateau"_qs, u"800:1200:0.3"_qs},
+            u"the step must be from 0.37 to 1500 V"_qs);
         row("plateau step high", {u"--plateau"_qs, u"0:1200:1501"_qs}, u"the step must be"_qs);
         row("plateau form", {u"--plateau"_qs, u"800:1200"_qs}, u"--plateau must be START:STOP:STEP"_qs);
-        row("plateau flat", {u"--plateau"_qs, u"900:900:10"_qs}, u"the start and stop voltages must differ"_qs);
+        row("plateau flat", {u"--plateau"_qs, u"900:900:10"_qs},
+            u"the start and stop voltages must differ"_qs);
         row("two presets", {u"--time"_qs, u"5"_qs, u"--readings"_qs, u"5"_qs}, u"give one"_qs);
         row("repeat in a plateau", plateau + QStringList{u"--repeat"_qs, u"2"_qs}, u"leave out --repeat"_qs);
         row("settle without plateau", {u"--settle"_qs, u"2"_qs}, u"--settle belongs to --plateau"_qs);
@@ -417,16 +435,49 @@ private slots:
         QVERIFY(!QFile::exists(path(u"z.csv"_qs)));
     }
 
+    // Each end of each documented range is taken: the run goes on to open the unit, which fails (3).
+    void theEndsOfEachRangeAreTaken() {
+        const QStringList plateau{u"--plateau=800:1200:25"_qs, u"--yes"_qs};
+        const QList<QStringList> cases{{u"--time=1"_qs},
+                                       {u"--time=86400"_qs},
+                                       {u"--readings=2"_qs},
+                                       {u"--readings=1000000"_qs},
+                                       {u"--repeat=1"_qs},
+                                       {u"--repeat=100000"_qs},
+                                       {u"--pause=0"_qs},
+                                       {u"--pause=86400"_qs},
+                                       {u"--period-ms=250"_qs},
+                                       {u"--period-ms=60000"_qs},
+                                       plateau + QStringList{u"--settle=0"_qs},
+                                       plateau + QStringList{u"--settle=3600"_qs},
+                                       plateau + QStringList{u"--threshold=0.001"_qs},
+                                       plateau + QStringList{u"--threshold=1000"_qs},
+                                       {u"--plateau=0:1500:0.37"_qs, u"--yes"_qs},
+                                       {u"--plateau=1500:0:1500"_qs, u"--yes"_qs}};
+        for (const QStringList& args : cases)
+            QVERIFY2(run(args + QStringList{u"z.csv"_qs}, "OpenSCA").exitCode == 3,
+                     qPrintable(args.join(u' ')));
+    }
+
     void versionAndHelpTouchNothing() {
         Run r = run({u"--version"_qs}, "OpenSCA");
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.output, QByteArray("kivocount %1.%2.%3\n").replace("%1", QByteArray::number(KIVO_VERSION_MAJOR))
+        QCOMPARE(r.output, QByteArray("kivocount %1.%2.%3\n")
+                               .replace("%1", QByteArray::number(KIVO_VERSION_MAJOR))
                                .replace("%2", QByteArray::number(KIVO_VERSION_MINOR))
                                .replace("%3", QByteArray::number(KIVO_VERSION_PATCH)));
         r = run({u"--help"_qs}, "OpenSCA");
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.output.startsWith(kivocount::usageLine().toUtf8()));
         QVERIFY(r.output.contains("--plateau START:STOP:STEP"));
+        // The ranges as the options take them, and the exit statuses scripts test.
+        for (const char* text :
+             {"(1 to 86400, default 10)\n", "(2 to 1000000)\n", "(1 to 100000, default 1)\n",
+              "(0 to 86400 s, default 0)\n", "(0 to 3600 s, default 5)\n", "(250 to 60000, default 250)\n",
+              "\n  0    done\n", "\n  2    bad command line", "\n  3    the unit could not be reached\n",
+              "\n  4    a device call failed", "\n  5    an output could not be written\n",
+              "\n  130  stopped by a signal"})
+            QVERIFY2(r.output.contains(text), text);
     }
 
     void noUnitEndsWithItsExitCode() {

@@ -553,8 +553,8 @@ private slots:
         QVERIFY2(QString::fromUtf8(r.output).contains(printed), r.output.constData());
     }
 
-    // What a script meets is in the help: the ranges the options take, the peak options, the status of a
-    // missing peak, the example.
+    // What a script meets is in the help: the ranges the options take, the peak options, the exit
+    // statuses, the example.
     void theHelpTellsThePeakOptions() {
         const Run r = run({u"--help"_qs});
         QCOMPARE(r.exitCode, 0);
@@ -565,7 +565,11 @@ private slots:
               u"\n  kivoscan --channels 256 --sweeps 5 --analyse --calibrate 661.7 run.n42 run.json\n"_qs,
               u"64, 128, 256 or 512 (default 128)\n"_qs, u"(1 to 32767, default 10)\n"_qs,
               u"(0 to 1500)\n"_qs, u"(1.0 to 2.0)\n"_qs, u"(1 to 60000, default 250)\n"_qs,
-              u"(above 0, up to 10000)"_qs, u"(K above 0, up to 10, default 1.25)"_qs})
+              u"(above 0, up to 10000)"_qs, u"(K above 0, up to 10, default 1.25)"_qs,
+              // the exit statuses scripts test, each with the status the program gives for it
+              u"\n  0    done\n"_qs, u"\n  2    bad command line\n"_qs,
+              u"\n  3    the unit could not be reached\n"_qs, u"\n  4    a device call failed "_qs,
+              u"\n  5    an output could not be written\n"_qs, u"\n  130  stopped by a signal "_qs})
             QVERIFY2(help.contains(line), qPrintable(line));
     }
 
