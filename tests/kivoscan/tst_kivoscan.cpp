@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -49,13 +50,16 @@ class TestKivoscan : public QObject {
     }
     Run run(const QStringList& args, const QByteArray& fail = {},
             const QProcessEnvironment& extra = QProcessEnvironment()) const {
-        QProcess p;
         QProcessEnvironment env = environment(fail);
         for (const QString& name : extra.keys())
             env.insert(name, extra.value(name));
+        return execute(QStringLiteral(KIVOSCAN_BINARY), args, env);
+    }
+    Run execute(const QString& program, const QStringList& args, const QProcessEnvironment& env) const {
+        QProcess p;
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(dir.path());
-        p.start(QStringLiteral(KIVOSCAN_BINARY), args);
+        p.start(program, args);
         p.waitForFinished(120000);
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 QString::fromLocal8Bit(p.readAllStandardError()), p.readAllStandardOutput()};
@@ -136,25 +140,33 @@ private slots:
 
     // On a terminal the progress is one bar counting the measured channels, 2 to N, of each sweep.
     void aTerminalShowsTheChannelBeingMeasured() {
-        QProcess p;
         QProcessEnvironment env = environment();
         env.insert(u"COLUMNS"_qs, u"200"_qs);
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(dir.path());
         // script(1) gives the program a terminal and copies what it shows to our stdout.
-        p.start(u"script"_qs, {u"-qec"_qs,
-                               QStringLiteral(KIVOSCAN_BINARY) + u" --channels 64 --sweeps 2 "
-                                                                 u"--period-ms 2 t.n42"_qs,
-                               u"/dev/null"_qs});
-        QVERIFY(p.waitForFinished(120000));
-        const QString shown = QString::fromLocal8Bit(p.readAllStandardOutput());
-        QCOMPARE(p.exitCode(), 0);
+        const QString command =
+            QStringLiteral(KIVOSCAN_BINARY) + u" --channels 64 --sweeps 2 --period-ms 2 t.n42"_qs;
+        const Run r = execute(u"script"_qs, {u"-qec"_qs, command, u"/dev/null"_qs}, env);
+        const QString shown = QString::fromLocal8Bit(r.output);
+        QCOMPARE(r.exitCode, 0);
         for (const char* label :
              {"sweep 1/2 channel 2/64 ", "sweep 1/2 channel 64/64 ", "sweep 2/2 channel 64/64 "})
             QVERIFY2(shown.contains(QLatin1String(label)), label);
         QVERIFY(!shown.contains(u"channel 1/64 "_qs)); // the first channel is the reference, not measured
         QVERIFY(!shown.contains(u"channel 65/64"_qs));
         QVERIFY(!shown.contains(u"sweep 1 of 2 done"_qs)); // lines are for logs, not terminals
+    }
+
+    // Over ssh there is no display: the plot is drawn all the same, and the progress says how long it took.
+    void aPlotNeedsNoDisplay() {
+        QProcessEnvironment env = environment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+        const Run r = execute(QStringLiteral(KIVOSCAN_BINARY),
+                              {u"--channels=64"_qs, u"--sweeps=1"_qs, u"--period-ms=2"_qs, u"n.png"_qs}, env);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        QCOMPARE(QImage(path(u"n.png"_qs)).size(), QSize(1000, 600));
+        QVERIFY2(QRegularExpression(u"sweep 1 of 1 done, 0:\\d\\d elapsed\n"_qs).match(r.errors).hasMatch(),
+                 qPrintable(r.errors));
     }
 
     // The PDF is the report as the preview prints it, and only the finished file appears in the folder.
