@@ -121,6 +121,7 @@ private slots:
         row("CSV: ';' with points grouping and decimal commas",
             "Kanal;Energie (keV);Impulse\n0;0,5;1.234\n1;2,5;2.000\n2;4,5;1.234.567\n", {1234, 2000, 1234567},
             {0.5, 2});
+        row("CSV: CR line ends, as old Mac programs write", "12\r34\r56\r", {12, 34, 56});
         row("CSV: ';' without a decimal in the file", "0;1.000\n1;250\n", {1000, 250});
         row("CSV: blanks, no-break spaces, apostrophes",
             "0;1 234\n1;1\xc2\xa0"
@@ -185,6 +186,11 @@ private slots:
         row("N42-2006: a linear calibration in MeV",
             "<N42InstrumentData><Measurement><Spectrum><Calibration Type=\"Energy\" EnergyUnits=\"MeV\">"
             "<Equation><Coefficients>0.01 0.002 0</Coefficients></Equation></Calibration>"
+            "<ChannelData>4 5</ChannelData></Spectrum></Measurement></N42InstrumentData>",
+            {4, 5}, {10, 2});
+        row("N42-2006: eight coefficients, the higher ones zero",
+            "<N42InstrumentData><Measurement><Spectrum><Calibration Type=\"Energy\" EnergyUnits=\"keV\">"
+            "<Equation><Coefficients>10 2 0 0 0 0 0 0</Coefficients></Equation></Calibration>"
             "<ChannelData>4 5</ChannelData></Spectrum></Measurement></N42InstrumentData>",
             {4, 5}, {10, 2});
         row("N42-2006: only a calibration of the peak width",
