@@ -282,20 +282,20 @@ private slots:
         p.view.compareMode = true;
         p.view.plotFilled = true;
         p.view.yscale = 40;
-        p.view.graphColor = 0x0000C8;     // red 200
-        p.view.referenceColor = 0x640000; // blue 100
+        p.view.graphColor = 0x0051C8;     // red 200, green 81
+        p.view.referenceColor = 0x641E00; // green 30, blue 100
         for (bool fast : {false, true}) {
             p.view.fastDraw = fast;
             const QImage image = renderImage(p.view, QSize(fast ? 50 : 101, 100));
             const int dataTop = 99 - 20 * 100 / 40;
             const int refTop = 99 - 10 * 100 / 40;
             const int x = 30;
-            QCOMPARE(image.pixel(x, 99), qRgb(100, 0, 50));
-            QCOMPARE(image.pixel(x, refTop + 1), qRgb(100, 0, 50));
+            QCOMPARE(image.pixel(x, 99), qRgb(100, 55, 50));
+            QCOMPARE(image.pixel(x, refTop + 1), qRgb(100, 55, 50));
             // The per-column path starts each column's reference stroke at the previous top.
-            QCOMPARE(image.pixel(x, refTop), fast ? qRgb(0, 0, 100) : qRgb(100, 0, 50));
-            QCOMPARE(image.pixel(x, refTop - 1), qRgb(200, 0, 0));
-            QCOMPARE(image.pixel(x, dataTop), qRgb(200, 0, 0));
+            QCOMPARE(image.pixel(x, refTop), fast ? qRgb(0, 30, 100) : qRgb(100, 55, 50));
+            QCOMPARE(image.pixel(x, refTop - 1), qRgb(200, 81, 0));
+            QCOMPARE(image.pixel(x, dataTop), qRgb(200, 81, 0));
             QCOMPARE(image.pixel(x, dataTop - 1), qRgb(0, 0, 0));
         }
     }
@@ -318,47 +318,56 @@ private slots:
         }
     }
 
-    // The rotated y title is set two pixels smaller than the plot's text, within 12 to 16.
-    void yTitleFontFollowsTheHeight_data() {
+    // The titles' text follows the target's height, 13 to 20 pixels; the rotated y title is set two
+    // pixels smaller, within 12 to 16.
+    void titleFontsFollowTheHeight_data() {
         QTest::addColumn<int>("height");
-        QTest::addColumn<int>("pixelSize");
-        QTest::newRow("small: 12 at least") << 200 << 12; // text 13
-        QTest::newRow("middle") << 360 << 15;             // text 17
-        QTest::newRow("tall: 16 at most") << 600 << 16;   // text 20
+        QTest::addColumn<int>("xPixels");
+        QTest::addColumn<int>("yPixels");
+        QTest::newRow("small: 13 and 12 at least") << 200 << 13 << 12;
+        QTest::newRow("middle") << 360 << 17 << 15;
+        QTest::newRow("tall: 20 and 16 at most") << 600 << 20 << 16;
     }
-    void yTitleFontFollowsTheHeight() {
+    void titleFontsFollowTheHeight() {
         QFETCH(int, height);
-        QFETCH(int, pixelSize);
+        QFETCH(int, xPixels);
+        QFETCH(int, yPixels);
         const QString title = u"Counts per second"_qs;
-        auto inkSize = [](const QImage& image, QRgb ink) {
-            QRect box;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x)
-                    if (image.pixel(x, y) == ink)
-                        box |= QRect(x, y, 1, 1);
-            return box.size();
-        };
         TestPlot p(std::vector<qint32>(100, 0));
         p.bare();
         p.view.showTicks = p.view.showLabels = true; // the titles come with the tick labels
-        p.view.yLabel = title;
-        const QRgb ink = rgbOfOle(p.view.labelColor);
-        const QImage plot = renderImage(p.view, QSize(300, height)).copy(0, 0, 22, height);
-
-        QFont font(u"Arial"_qs);
-        font.setPixelSize(pixelSize);
-        font.setStyleStrategy(QFont::NoAntialias);
-        font.setHintingPreference(QFont::PreferFullHinting);
-        QImage expected(40, height, QImage::Format_RGB32);
-        expected.fill(Qt::black);
-        QPainter painter(&expected);
-        painter.setFont(font);
-        painter.setPen(QColor(ink));
-        painter.translate(2, height / 2);
-        painter.rotate(-90);
-        painter.drawText(QRect(-200, 0, 400, 40), Qt::AlignHCenter | Qt::AlignTop, title);
-        painter.end();
-        QCOMPARE(inkSize(plot, ink), inkSize(expected, ink));
+        const QImage bare = renderImage(p.view, QSize(300, height));
+        p.view.xLabel = p.view.yLabel = title;
+        const QImage titled = renderImage(p.view, QSize(300, height));
+        // The titles' ink: what they add to the drawing, the y title's left of x = 22.
+        QRect xInk, yInk;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < 300; ++x)
+                if (titled.pixel(x, y) != bare.pixel(x, y))
+                    (x < 22 ? yInk : xInk) |= QRect(x, y, 1, 1);
+        auto textInk = [&](int pixels, int angle) {
+            QFont font(u"Arial"_qs);
+            font.setPixelSize(pixels);
+            font.setStyleStrategy(QFont::NoAntialias);
+            font.setHintingPreference(QFont::PreferFullHinting);
+            QImage image(400, 400, QImage::Format_RGB32);
+            image.fill(Qt::black);
+            QPainter painter(&image);
+            painter.setFont(font);
+            painter.setPen(Qt::white);
+            painter.translate(200, 200);
+            painter.rotate(angle);
+            painter.drawText(QRect(-200, 0, 400, 40), Qt::AlignHCenter | Qt::AlignTop, title);
+            painter.end();
+            QRect box;
+            for (int y = 0; y < 400; ++y)
+                for (int x = 0; x < 400; ++x)
+                    if (image.pixel(x, y) != qRgb(0, 0, 0))
+                        box |= QRect(x, y, 1, 1);
+            return box.size();
+        };
+        QCOMPARE(xInk.size(), textInk(xPixels, 0));
+        QCOMPARE(yInk.size(), textInk(yPixels, -90));
     }
 
     // Grid, axes, frame, ticks and alarm line each show on their own, the others off.
