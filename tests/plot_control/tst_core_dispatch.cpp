@@ -429,6 +429,7 @@ private slots:
         auto* p = qobject_cast<CTreviumPropPage*>(page.get());
         QVERIFY(p);
         QCOMPARE(p->caption(), QStringLiteral("General"));
+        QCOMPARE(p->accessibleName(), QStringLiteral("General")); // a screen reader names the page
         QVERIFY(p->findChildren<QWidget*>().isEmpty());
     }
 };
