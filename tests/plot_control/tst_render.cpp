@@ -170,6 +170,38 @@ private slots:
         QCOMPARE(image.pixel(299, 199), QColor(Qt::magenta).rgb());
     }
 
+    // Whatever is shown, nothing is drawn outside the target rectangle. (Without the axes' margins the
+    // last channel's column is the rectangle's right edge, drawn on as a frame would be.)
+    void everythingStaysInsideTheRect() {
+        TestPlot p(spectrum(256));
+        p.view.xLabel = p.view.yLabel = u"Title"_qs;
+        p.view.showAlarm = true;
+        p.view.alarmLevel = 50;
+        p.view.showCursor = true;
+        p.view.cursorPos = 255;
+        p.view.zoomVisible = true;
+        p.view.zoomFirst = 0;
+        p.view.zoomLast = 255;
+        p.view.showROIs = true;
+        p.view.rois = {RoiSnapshot{200, 255, kRed, true, u"Peak"_qs}};
+        std::vector<qint32> line(256, 7);
+        p.view.showWaterfall = true;
+        p.view.wfLines = {WaterfallLineView{line.data(), 256, 10}};
+        p.view.wfShowCursor = true;
+        p.view.wfCursorX = 255;
+        QImage image(320, 220, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        const QRect rect(10, 10, 300, 200);
+        QPainter painter(&image);
+        render(painter, rect, p.view);
+        painter.end();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (!rect.contains(x, y))
+                    QVERIFY2(image.pixel(x, y) == QColor(Qt::magenta).rgb(),
+                             qPrintable(u"%1, %2"_qs.arg(x).arg(y)));
+    }
+
     void endLabelsStayInsideTheRect() {
         // 0..128 channels read as 0..100 %: the last label "100" is wider than the right margin.
         TestPlot p(std::vector<qint32>(129, 0));
