@@ -1,5 +1,6 @@
 // Renderer geometry: full scale, margins, baseline, ROI and alarm colouring, log grid, cursor, zoom box,
 // waterfall band, the per-column fast path and degenerate windows.
+#include "GraphCanvas.h"
 #include "PainterHandles.h"
 #include "RenderTestSupport.h"
 
@@ -168,6 +169,45 @@ private slots:
         // The renderer never fills: the corners keep the caller's colour.
         QCOMPARE(image.pixel(0, 0), QColor(Qt::magenta).rgb());
         QCOMPARE(image.pixel(299, 199), QColor(Qt::magenta).rgb());
+    }
+
+    // A line's pixels: in each column the row nearest the ideal line (a half rounds away from the left
+    // end); steeper than 45 degrees, each row in the column nearest to it.
+    void linesTakeTheNearestPixels_data() {
+        QTest::addColumn<QList<int>>("ends"); // x0, y0, x1, y1
+        QTest::newRow("shallow, down") << QList<int>{0, 0, 10, 3};
+        QTest::newRow("shallow, up") << QList<int>{0, 0, 10, -3};
+        QTest::newRow("exact halves") << QList<int>{0, 5, 4, 7};
+        QTest::newRow("right to left") << QList<int>{10, 3, 0, 0};
+        QTest::newRow("steep, down") << QList<int>{0, 0, 3, 10};
+        QTest::newRow("steep, up") << QList<int>{0, 10, 4, 0};
+        QTest::newRow("vertical") << QList<int>{5, 9, 5, 5};
+        QTest::newRow("horizontal") << QList<int>{2, 2, 7, 2};
+        QTest::newRow("one point") << QList<int>{3, 3, 3, 3};
+    }
+    void linesTakeTheNearestPixels() {
+        QFETCH(QList<int>, ends);
+        QSet<QPair<int, int>> drawn;
+        GraphCanvas::forEachLineColumn(ends[0], ends[1], ends[2], ends[3], [&](int x, int ya, int yb) {
+            for (int y = qMin(ya, yb); y <= qMax(ya, yb); ++y)
+                drawn.insert({x, y});
+        });
+        int x0 = ends[0], y0 = ends[1], x1 = ends[2], y1 = ends[3];
+        if (x1 < x0) {
+            std::swap(x0, x1);
+            std::swap(y0, y1);
+        }
+        const int dx = x1 - x0, dy = y1 - y0, sy = dy < 0 ? -1 : 1;
+        // floor(a / b + 1/2) for b > 0: the nearest whole number, a half rounded up.
+        const auto nearest = [](int a, int b) { return int(std::floor((2.0 * a + b) / (2.0 * b))); };
+        QSet<QPair<int, int>> expected;
+        if (std::abs(dy) <= dx)
+            for (int k = 0; k <= dx; ++k)
+                expected.insert({x0 + k, y0 + sy * (dx ? nearest(k * std::abs(dy), dx) : 0)});
+        else
+            for (int t = 0; t <= std::abs(dy); ++t)
+                expected.insert({x0 + nearest(t * dx, std::abs(dy)), y0 + sy * t});
+        QCOMPARE(drawn, expected);
     }
 
     // Whatever is shown, nothing is drawn outside the target rectangle. (Without the axes' margins the
