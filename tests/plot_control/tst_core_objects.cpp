@@ -176,6 +176,10 @@ private slots:
         QCOMPARE(firsts(), (QList<qint32>{3, 4, 5}));
         w.setMaxSize(2);
         QCOMPARE(firsts(), (QList<qint32>{3, 4}));
+        w.setMaxSize(1);
+        QCOMPARE(firsts(), (QList<qint32>{3}));
+        c.Slide(); // a one-line waterfall still takes the newest
+        QCOMPARE(firsts(), (QList<qint32>{5}));
         w.setMaxSize(0);
         QVERIFY(w.lines().empty());
         c.Slide();

@@ -138,6 +138,7 @@ private slots:
         QTest::newRow("out of range") << "[Trevium 1.0]\nCursorType=7\nGraphColor=0x12000000\nYMin=1e300\n"
                                       << true << green << 3;
         QTest::newRow("other version") << "[Trevium 2.0]\nShowGrid=false\n" << true << green << 1;
+        QTest::newRow("unreadable minor version") << "[Trevium 1.x]\nShowGrid=false\n" << true << green << 1;
         QTest::newRow("truncated") << "[Trevium 1.0]\nShowGrid=false\nXLabel=\"unfinished" << false << green
                                    << 1;
         QTest::newRow("binary") << QString::fromLatin1(QByteArray("\x00\xff\x7f=\x01\n[\n=\n\x80", 11))
