@@ -18,6 +18,7 @@ private slots:
     void mcaFileWithoutWindows_data();
     void mcaFileWithoutWindows();
     void searchIsBlindToAStraightLine();
+    void scoresAreInUnitsOfTheNoise_data();
     void scoresAreInUnitsOfTheNoise();
 };
 
@@ -134,13 +135,21 @@ void PeakSearchTest::searchIsBlindToAStraightLine() {
 }
 
 // On counting noise alone, no kernel width on any halving of the spectrum responds beyond what a few
-// thousand draws of a unit normal reach.
+// thousand draws of a unit normal reach, also when the points were counted for different times.
+void PeakSearchTest::scoresAreInUnitsOfTheNoise_data() {
+    QTest::addColumn<QList<double>>("readings"); // per point, repeating
+    QTest::newRow("equal exposures") << QList<double>{1};
+    QTest::newRow("long and short exposures in turn") << QList<double>{100, 1};
+}
 void PeakSearchTest::scoresAreInUnitsOfTheNoise() {
+    QFETCH(QList<double>, readings);
     std::mt19937 random(11);
     QList<analysis::SpectrumPoint> points;
-    for (int k = 0; k < 1024; ++k)
-        points << analysis::SpectrumPoint{k, k - 0.5, k + 0.5,
-                                          double(std::poisson_distribution<int>(1000)(random)), 1};
+    for (int k = 0; k < 1024; ++k) {
+        const double exposure = readings[k % readings.size()];
+        const double counts = std::poisson_distribution<int>(1000 * exposure)(random);
+        points << analysis::SpectrumPoint{k, k - 0.5, k + 0.5, counts, exposure};
+    }
     double highest = 0;
     for (const analysis::Candidate& c : analysis::searchCandidates(points, 0))
         highest = std::max(highest, c.score);
