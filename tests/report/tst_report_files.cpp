@@ -146,6 +146,21 @@ private slots:
                                         .arg(blocker + QStringLiteral("/data")));
     }
 
+    // Each report asks again: a data folder that has gone since the last one is not written to.
+    void aFolderThatWentAwayIsNotUsedAgain() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString data = root.filePath(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(data));
+        ReportFiles files(QString(), data, root.path());
+        QVERIFY(files.Prepare());
+        QCOMPARE(files.folder(), data);
+        QVERIFY(QDir(data).removeRecursively());
+        QVERIFY(writeFile(data, "x")); // and a file in its place: nothing can be created below it
+        QVERIFY(!files.Prepare());
+        QVERIFY(files.folder().isEmpty());
+    }
+
     void neitherFolderWritable() {
         QTemporaryDir root;
         QVERIFY(root.isValid());
