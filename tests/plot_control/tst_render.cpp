@@ -5,6 +5,7 @@
 #include "RenderTestSupport.h"
 
 #include <QFontMetrics>
+#include <QPixmap>
 #include <QtTest>
 
 using namespace trevium;
@@ -459,6 +460,23 @@ private slots:
             QVERIFY(render(set) != none);
     }
 
+    // The frame closes around the plot on all four sides (in the margins the ticks make).
+    void theFrameClosesAroundThePlot() {
+        TestPlot p(std::vector<qint32>(256, 0));
+        p.view.showGrid = p.view.showAxes = false;
+        p.view.axisColor = 0x00FFFF;
+        RenderResult r;
+        const QImage image = renderImage(p.view, QSize(300, 200), &r);
+        const QRgb frame = rgbOfOle(0x00FFFF);
+        const QRect pr = r.plotRect;
+        const int midX = pr.center().x(), midY = pr.center().y();
+        QCOMPARE(image.pixel(pr.left(), midY), frame);
+        QCOMPARE(image.pixel(pr.left() + pr.width(), midY), frame);
+        QCOMPARE(image.pixel(midX, pr.top() - 1), frame);
+        QCOMPARE(image.pixel(midX, pr.top() + pr.height() - 1), frame);
+        QCOMPARE(image.pixel(midX, midY), rgbOfOle(p.view.backColor));
+    }
+
     void logDecadesAndMinorGrid() {
         TestPlot p(std::vector<qint32>(256, 0));
         p.view.ymode = 0;
@@ -846,6 +864,13 @@ private slots:
                 render(painter, viaPainter.rect(), p.view);
                 painter.end();
                 QCOMPARE(viaPainter, direct);
+                // A pixmap (a host's off-screen buffer) is not an image: it is drawn through QPainter.
+                QPixmap pixmap(533, 353);
+                pixmap.fill(Qt::black);
+                QPainter onPixmap(&pixmap);
+                render(onPixmap, pixmap.rect(), p.view);
+                onPixmap.end();
+                QCOMPARE(pixmap.toImage().convertToFormat(QImage::Format_RGB32), direct);
                 // A host's painter that scales (DrawTo into a printer-like target) goes through QPainter.
                 QImage scaled(1066, 706, QImage::Format_RGB32),
                     scaledClipped(1066, 706, QImage::Format_RGB32);
