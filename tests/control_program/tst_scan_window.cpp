@@ -89,6 +89,8 @@ private slots:
         QCOMPARE(plot->labelColor(), 0x00800000u);
         QCOMPARE(plot->cursorColor(), 255u);
         QCOMPARE(plot->alarmColor(), 255u);
+        QCOMPARE(plot->appearance(), TreviumCtl::vb3D);
+        QCOMPARE(plot->borderStyle(), qint16(0));
         QVERIFY(plot->showGrid() && plot->showAxes() && plot->showFrame() && plot->showTicks() &&
                 plot->fastDraw());
         QVERIFY(!plot->showAlarm() && !plot->showWaterfall() && !plot->gridOnTop() && !plot->compareMode());
