@@ -187,7 +187,10 @@ private slots:
         QVERIFY(findPlateau({{800, 100}, {850, 101}, {900, 100}}, 10).found); // three are
         // The steep last step lies within 50 V of every step, so every local slope sees it.
         QVERIFY(!findPlateau({{800, 100}, {810, 100}, {820, 100}, {830, 100}, {840, 200}}, 10).found);
-        QCOMPARE(findPlateau({{800, 100}, {850, 101}, {900, 100}, {950, 100}}, 10).operatingVolts, 850.0);
+        const PlateauResult fromTheFirst = findPlateau({{800, 100}, {850, 101}, {900, 100}, {950, 100}}, 10);
+        QCOMPARE(fromTheFirst.operatingVolts, 850.0);
+        QCOMPARE(fromTheFirst.fromVolts, 800.0); // flat from the first step: the plateau starts there
+        QCOMPARE(fromTheFirst.toVolts, 950.0);
         // The longer of two flat runs (700-900 V), though the other (1210-1230 V) has as many steps.
         const QList<PlateauPoint> twoRuns = {{700, 100},   {750, 100},   {800, 100},   {850, 100},
                                              {900, 100},   {950, 100},   {1000, 300},  {1050, 900},
