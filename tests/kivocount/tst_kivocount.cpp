@@ -190,6 +190,7 @@ private slots:
         const QJsonArray ms = json[u"measurements"_qs].toArray();
         QCOMPARE(ms.size(), 2);
         for (int i = 0; i < 2; ++i) {
+            QCOMPARE(ms[i][u"index"_qs].toInt(), i + 1); // numbered as the progress lines number them
             QCOMPARE(ms[i][u"readings"_qs].toInt(), s.measurements[i].readings);
             QVERIFY(std::abs(ms[i][u"meanCps"_qs].toDouble() - s.measurements[i].mean) < 1e-6);
             QVERIFY(ms[i][u"netCps"_qs].isNull());
