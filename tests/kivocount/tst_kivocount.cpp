@@ -164,6 +164,7 @@ private slots:
             QVERIFY2(m.durationSeconds >= 0.9, qPrintable(QString::number(m.durationSeconds)));
         }
         const counting::SeriesStatistics st = counting::seriesStatistics(s.measurements);
+        QVERIFY(r.errors.contains(u"measurement 1 of 3: "_qs));
         QCOMPARE(r.errors.count(u"measurement 3 of 3: "_qs), 1); // told once, when it is done
         QVERIFY2(r.errors.contains(u"15 readings; mean %1 +/- %2 cps"_qs.arg(
                      QString::number(st.mean, 'f', 1), QString::number(st.meanError, 'f', 1))),
@@ -175,6 +176,21 @@ private slots:
             qPrintable(r.errors));
         QCOMPARE(QImage(path(u"s.png"_qs)).size(), QSize(1000, 600));
         QVERIFY(hvSent().isEmpty()); // a plain series leaves the HV alone
+    }
+
+    // Over ssh there is no display: the picture is drawn all the same.
+    void aPictureNeedsNoDisplay() {
+        QProcessEnvironment env = environment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral(KIVOCOUNT_BINARY), {u"--quiet"_qs, u"--readings"_qs, u"2"_qs, u"n.png"_qs});
+        QVERIFY(p.waitForFinished(120000));
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+                 p.readAllStandardError().constData());
+        QCOMPARE(QImage(path(u"n.png"_qs)).size(), QSize(1000, 600));
     }
 
     void jsonIsTheSeriesOnStdout() {
@@ -246,6 +262,9 @@ private slots:
         QCOMPARE(s.measurements.size(), 10);
         QCOMPARE(s.measurements.last().highVoltage, 1300.0);
         QVERIFY(r.errors.contains(u"operating point %1 V"_qs.arg(QString::number(operating, 'f', 1))));
+        QVERIFY2(r.errors.contains(u"step 1 of 10 at 850.0 V: "_qs), qPrintable(r.errors));
+        QVERIFY(r.errors.contains(u"plateau from %1 V to %2 V, slope "_qs.arg(QString::number(from, 'f', 1),
+                                                                              QString::number(to, 'f', 1))));
         QVERIFY(r.errors.contains(u"The user's high voltage of 1000.0 V is back on the unit."_qs));
         checkHvSteps(50, 1300);
         QCOMPARE(QImage(path(u"p.png"_qs)).size(), QSize(1000, 600));
