@@ -242,6 +242,9 @@ private slots:
         QCOMPARE(engine->startPlateau(tenReadings(), p, START), message);
         QVERIFY(host.hv.isEmpty() && !engine->running());
         QCOMPARE(checkPlateauPlan(plan(0, 800, 900, 1500.0 / 4095)), QString()); // one HV count is enough
+        PlateauPlan strict = plan(0, 800, 900, 25);
+        strict.thresholdPercentPer100V = 0.5; // any threshold above 0
+        QCOMPARE(checkPlateauPlan(strict), QString());
     }
 };
 
