@@ -190,6 +190,7 @@ private slots:
 
     void waterfallClampsHeightRatio() {
         Waterfall w;
+        QCOMPARE(w.maxSize(), 100); // lines kept by default
         QCOMPARE(w.heightRatio(), 30);
         w.setHeightRatio(-5);
         QCOMPARE(w.heightRatio(), 0);
