@@ -190,14 +190,11 @@ private slots:
     void aPdfIsTheReport() {
         // Chromium inside the browser engine frees some objects through a base of another size; under
         // AddressSanitizer that check stays off for this run, as in the browser tests.
-        QProcessEnvironment browser;
-        const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
-        browser.insert(u"ASAN_OPTIONS"_qs,
-                       (asan.isEmpty() ? asan : asan + u':') + u"new_delete_type_mismatch=0"_qs);
-        // As root (a CI job often is) the program turns the engine's sandbox off itself.
         QProcessEnvironment env = environment();
-        for (const QString& name : browser.keys())
-            env.insert(name, browser.value(name));
+        const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
+        env.insert(u"ASAN_OPTIONS"_qs,
+                   (asan.isEmpty() ? asan : asan + u':') + u"new_delete_type_mismatch=0"_qs);
+        // As root (a CI job often is) the program turns the engine's sandbox off itself.
         if (::geteuid() == 0)
             env.remove(u"QTWEBENGINE_DISABLE_SANDBOX"_qs);
         const Run r = execute(QStringLiteral(KIVOSCAN_BINARY),

@@ -73,6 +73,16 @@ inline QPair<int, int> columnExtent(const QImage& image, int x, QRgb background)
     return {lo, hi};
 }
 
+// The smallest rectangle holding every pixel of `area` where the two images differ (null when none).
+inline QRect differenceBox(const QImage& a, const QImage& b, QRect area) {
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
 inline int countColor(const QImage& image, QRgb color, QRect area = QRect()) {
     if (area.isNull())
         area = image.rect();

@@ -413,18 +413,16 @@ private slots:
         p.view.xLabel = p.view.yLabel = title;
         const QImage titled = renderImage(p.view, QSize(300, height));
         // The titles' ink: what they add to the drawing, the y title's left of x = 22.
-        QRect xInk, yInk;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < 300; ++x)
-                if (titled.pixel(x, y) != bare.pixel(x, y))
-                    (x < 22 ? yInk : xInk) |= QRect(x, y, 1, 1);
+        const QRect yInk = differenceBox(titled, bare, QRect(0, 0, 22, height));
+        const QRect xInk = differenceBox(titled, bare, QRect(22, 0, 300 - 22, height));
         auto textInk = [&](int pixels, int angle) {
             QFont font(u"Arial"_qs);
             font.setPixelSize(pixels);
             font.setStyleStrategy(QFont::NoAntialias);
             font.setHintingPreference(QFont::PreferFullHinting);
-            QImage image(400, 400, QImage::Format_RGB32);
-            image.fill(Qt::black);
+            QImage blank(400, 400, QImage::Format_RGB32);
+            blank.fill(Qt::black);
+            QImage image = blank;
             QPainter painter(&image);
             painter.setFont(font);
             painter.setPen(Qt::white);
@@ -432,12 +430,7 @@ private slots:
             painter.rotate(angle);
             painter.drawText(QRect(-200, 0, 400, 40), Qt::AlignHCenter | Qt::AlignTop, title);
             painter.end();
-            QRect box;
-            for (int y = 0; y < 400; ++y)
-                for (int x = 0; x < 400; ++x)
-                    if (image.pixel(x, y) != qRgb(0, 0, 0))
-                        box |= QRect(x, y, 1, 1);
-            return box.size();
+            return differenceBox(image, blank, image.rect()).size();
         };
         QCOMPARE(xInk.size(), textInk(xPixels, 0));
         QCOMPARE(yInk.size(), textInk(yPixels, -90));
