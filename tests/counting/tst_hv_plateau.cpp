@@ -191,6 +191,8 @@ private slots:
         QCOMPARE(fromTheFirst.operatingVolts, 850.0);
         QCOMPARE(fromTheFirst.fromVolts, 800.0); // flat from the first step: the plateau starts there
         QCOMPARE(fromTheFirst.toVolts, 950.0);
+        // Steps farther apart than the 50 V half window still see their neighbours.
+        QCOMPARE(findPlateau({{800, 100}, {900, 101}, {1000, 100}, {1100, 100}}, 10).fromVolts, 800.0);
         // The longer of two flat runs (700-900 V), though the other (1210-1230 V) has as many steps.
         const QList<PlateauPoint> twoRuns = {{700, 100},   {750, 100},   {800, 100},   {850, 100},
                                              {900, 100},   {950, 100},   {1000, 300},  {1050, 900},

@@ -31,7 +31,8 @@ int mixedBlocks(const QImage& image, QRect area) {
     for (int y = area.top() & ~1; y + 1 <= area.bottom(); y += 2)
         for (int x = area.left() & ~1; x + 1 <= area.right(); x += 2) {
             const QRgb p = image.pixel(x, y);
-            mixed += image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p || image.pixel(x + 1, y + 1) != p;
+            mixed +=
+                image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p || image.pixel(x + 1, y + 1) != p;
         }
     return mixed;
 }
@@ -75,8 +76,9 @@ private slots:
             QCOMPARE(image.size(), QSize(qRound(533 * ratio), qRound(353 * ratio)));
             // The frame's top-left corner lies where the logical layout puts it.
             const QRgb axis = rgbOfOle(p.view.axisColor);
-            QCOMPARE(image.pixel(qRound(one.plotRect.left() * ratio), qRound((one.plotRect.top() - 1) * ratio)),
-                     axis);
+            QCOMPARE(
+                image.pixel(qRound(one.plotRect.left() * ratio), qRound((one.plotRect.top() - 1) * ratio)),
+                axis);
         }
     }
 
@@ -101,12 +103,38 @@ private slots:
         // The frame is as thick as the logical pixel it stands for; the graph is one device pixel
         // thick, at the device row of its value: 5 of 10 in 100 device rows lies on row 99 - 50.
         const QRgb axis = rgbOfOle(p.view.axisColor);
-        QCOMPARE(countColor(two, axis, QRect(plot.left(), plot.top() - 2, plot.width(), 2)), 2 * plot.width());
+        QCOMPARE(countColor(two, axis, QRect(plot.left(), plot.top() - 2, plot.width(), 2)),
+                 2 * plot.width());
         TestPlot flat(std::vector<qint32>(64, 5));
         flat.bare();
         const QImage line = freshRender(flat.view, QSize(100, 50), 2.0);
         for (int x = 0; x < 200; ++x)
             QCOMPARE(columnExtent(line, x, rgbOfOle(0)), qMakePair(49, 49));
+    }
+
+    void dashesAtDeviceResolution() {
+        // A dashed line is the ratio-1 pattern in logical pixels, its last dash included: over a run of
+        // sizes the cursor's (9 a period) and the alarm line's (6) last dash starts on the last pixel.
+        for (int size = 40; size < 48; ++size) {
+            TestPlot p(std::vector<qint32>(64, 0));
+            p.bare();
+            p.view.graphColor = p.view.backColor; // only the dashed lines show
+            p.view.showCursor = true;
+            p.view.cursorPos = 20;
+            p.view.showAlarm = true;
+            p.view.yscale = 10;
+            p.view.alarmLevel = 5;
+            const QImage one = freshRender(p.view, QSize(size, size), 1.0);
+            const QImage two = freshRender(p.view, QSize(size, size), 2.0);
+            for (const quint32 ole : {p.view.cursorColor, p.view.alarmColor}) {
+                const QRgb c = rgbOfOle(ole);
+                QVERIFY(countColor(one, c) > size / 2);
+                for (int y = 0; y < size; ++y)
+                    for (int x = 0; x < size; ++x)
+                        QVERIFY2((one.pixel(x, y) == c) == (two.pixel(2 * x + 1, 2 * y + 1) == c),
+                                 qPrintable(QStringLiteral("size %1 at %2, %3").arg(size).arg(x).arg(y)));
+            }
+        }
     }
 
     void fastPathAtRatioTwo() {
@@ -134,19 +162,37 @@ private slots:
         row("nothing", [](TestPlot&) {});
         row("one channel", [](TestPlot& p) { p.data[150] += 40; });
         row("new maximum", [](TestPlot& p) { p.data[10] = 90000; });
-        row("other data", [](TestPlot& p) { p.data = spectrum(300, 77); p.view.data = p.data.data(); });
-        row("fewer points", [](TestPlot& p) { p.view.npoints = p.view.bufferLength = 200; p.view.lastPoint = 199; });
+        row("other data", [](TestPlot& p) {
+            p.data = spectrum(300, 77);
+            p.view.data = p.data.data();
+        });
+        row("fewer points", [](TestPlot& p) {
+            p.view.npoints = p.view.bufferLength = 200;
+            p.view.lastPoint = 199;
+        });
         row("no data", [](TestPlot& p) { p.view.data = nullptr; });
-        row("window", [](TestPlot& p) { p.view.firstPoint = 40; p.view.lastPoint = 260; });
+        row("window", [](TestPlot& p) {
+            p.view.firstPoint = 40;
+            p.view.lastPoint = 260;
+        });
         row("back colour", [](TestPlot& p) { p.view.backColor = 0x202020; });
         row("grid colour", [](TestPlot& p) { p.view.gridColor = 0x00FFFF; });
         row("axis colour", [](TestPlot& p) { p.view.axisColor = 0xFF0000; });
         row("label colour", [](TestPlot& p) { p.view.labelColor = 0x00FF00; });
         row("graph colour", [](TestPlot& p) { p.view.graphColor = 0xFFFFFF; });
-        row("alarm", [](TestPlot& p) { p.view.showAlarm = true; p.view.alarmLevel = 800; });
-        row("alarm colour", [](TestPlot& p) { p.view.showAlarm = true; p.view.alarmColor = 0xFFFF00; });
+        row("alarm", [](TestPlot& p) {
+            p.view.showAlarm = true;
+            p.view.alarmLevel = 800;
+        });
+        row("alarm colour", [](TestPlot& p) {
+            p.view.showAlarm = true;
+            p.view.alarmColor = 0xFFFF00;
+        });
         row("compare", [](TestPlot& p) { p.view.compareMode = true; });
-        row("reference colour", [](TestPlot& p) { p.view.compareMode = true; p.view.referenceColor = 0x00FFFF; });
+        row("reference colour", [](TestPlot& p) {
+            p.view.compareMode = true;
+            p.view.referenceColor = 0x00FFFF;
+        });
         row("yscale", [](TestPlot& p) { p.view.yscale = 20000; });
         row("log", [](TestPlot& p) { p.view.ymode = 0; });
         row("sqrt", [](TestPlot& p) { p.view.ymode = 2; });
@@ -162,16 +208,32 @@ private slots:
         row("labels off", [](TestPlot& p) { p.view.showLabels = false; });
         row("x title", [](TestPlot& p) { p.view.xLabel = QStringLiteral("Energy"); });
         row("y title", [](TestPlot& p) { p.view.yLabel = QStringLiteral("Rate"); });
-        row("calibration", [](TestPlot& p) { p.view.calEnable = true; p.view.calSlope = 2.5f; });
-        row("calibration offset", [](TestPlot& p) { p.view.calEnable = true; p.view.calOffset = 10; });
-        row("calibration quadratic", [](TestPlot& p) { p.view.calEnable = true; p.view.calQuadratic = 0.01f; });
-        row("ROI moved", [](TestPlot& p) { p.view.rois[0].firstChannel = 120; p.view.rois[0].lastChannel = 140; });
+        row("calibration", [](TestPlot& p) {
+            p.view.calEnable = true;
+            p.view.calSlope = 2.5f;
+        });
+        row("calibration offset", [](TestPlot& p) {
+            p.view.calEnable = true;
+            p.view.calOffset = 10;
+        });
+        row("calibration quadratic", [](TestPlot& p) {
+            p.view.calEnable = true;
+            p.view.calQuadratic = 0.01f;
+        });
+        row("ROI moved", [](TestPlot& p) {
+            p.view.rois[0].firstChannel = 120;
+            p.view.rois[0].lastChannel = 140;
+        });
         row("ROI label", [](TestPlot& p) { p.view.rois[1].label = QStringLiteral("Potassium-40"); });
         row("ROIs off", [](TestPlot& p) { p.view.showROIs = false; });
         row("cursor moved", [](TestPlot& p) { p.view.cursorPos = 90; });
         row("short cursor", [](TestPlot& p) { p.view.cursorType = 1; });
         row("cursor off", [](TestPlot& p) { p.view.showCursor = false; });
-        row("zoom box", [](TestPlot& p) { p.view.zoomVisible = true; p.view.zoomFirst = 30; p.view.zoomLast = 90; });
+        row("zoom box", [](TestPlot& p) {
+            p.view.zoomVisible = true;
+            p.view.zoomFirst = 30;
+            p.view.zoomLast = 90;
+        });
         row("no ticks under the waterfall", [](TestPlot& p) { p.view.wfHeightRatio = 100; });
         row("waterfall", [](TestPlot& p) {
             p.view.showWaterfall = true;
@@ -224,7 +286,8 @@ private slots:
         QCOMPARE(moves.size(), 1);
         QCOMPARE(moves[0][0].toInt(), press.x());
         QCOMPARE(moves[0][1].toInt(), press.y());
-        QCOMPARE(moves[0][2].toInt(), qint32(qint64(press.x() - r.plotRect.left()) * 255 / r.plotRect.width()));
+        QCOMPARE(moves[0][2].toInt(),
+                 qint32(qint64(press.x() - r.plotRect.left()) * 255 / r.plotRect.width()));
 
         // The saved image does not depend on the screen: the same bytes as before the window was shown.
         plot.setCursorPos(0);
