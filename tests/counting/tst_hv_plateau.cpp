@@ -187,6 +187,10 @@ private slots:
         QVERIFY(findPlateau({{800, 100}, {850, 101}, {900, 100}}, 10).found); // three are
         // The steep last step lies within 50 V of every step, so every local slope sees it.
         QVERIFY(!findPlateau({{800, 100}, {810, 100}, {820, 100}, {830, 100}, {840, 200}}, 10).found);
+        // The jump at 830 V lies within 50 V of 800-820 V, however far the step after it.
+        QVERIFY(!findPlateau(
+                     {{700, 100}, {750, 100}, {800, 100}, {810, 100}, {820, 100}, {830, 200}, {900, 200}}, 10)
+                     .found);
         const PlateauResult fromTheFirst = findPlateau({{800, 100}, {850, 101}, {900, 100}, {950, 100}}, 10);
         QCOMPARE(fromTheFirst.operatingVolts, 850.0);
         QCOMPARE(fromTheFirst.fromVolts, 800.0); // flat from the first step: the plateau starts there

@@ -164,7 +164,11 @@ private slots:
             QVERIFY2(m.durationSeconds >= 0.9, qPrintable(QString::number(m.durationSeconds)));
         }
         const counting::SeriesStatistics st = counting::seriesStatistics(s.measurements);
-        QVERIFY(r.errors.contains(u"measurement 1 of 3: "_qs));
+        const counting::Measurement& first = s.measurements.first();
+        QVERIFY2(r.errors.contains(u"measurement 1 of 3: %1 +/- %2 cps, dispersion %3 (5 readings, "_qs.arg(
+                     QString::number(first.mean, 'f', 1), QString::number(first.standardError, 'f', 1),
+                     QString::number(first.dispersion, 'f', 2))),
+                 qPrintable(r.errors));
         QCOMPARE(r.errors.count(u"measurement 3 of 3: "_qs), 1); // told once, when it is done
         QVERIFY2(r.errors.contains(u"15 readings; mean %1 +/- %2 cps"_qs.arg(
                      QString::number(st.mean, 'f', 1), QString::number(st.meanError, 'f', 1))),
