@@ -371,6 +371,10 @@ private slots:
             QCOMPARE(image.pixel(x, dataTop), qRgb(200, 81, 0));
             QCOMPARE(image.pixel(x, dataTop - 1), qRgb(0, 0, 0));
         }
+        // Points are never filled, so there is no overlap to colour.
+        p.view.graphStyle = 1;
+        p.view.fastDraw = false;
+        QCOMPARE(countColor(renderImage(p.view, QSize(101, 100)), qRgb(100, 55, 50)), 0);
     }
 
     // Unfilled, compare mode draws the graph stroke for stroke as without a reference (here one
@@ -947,6 +951,20 @@ private slots:
         QPainter painter(&image);
         r = render(painter, QRect(10, 10, 0, 0), TestPlot(spectrum(10)).view);
         QCOMPARE(r.plotRect.size(), QSize(0, 0));
+
+        // No plot height, no short cursor: its marker would stand over what lies above the target.
+        TestPlot flat(spectrum(300));
+        flat.bare();
+        flat.view.showCursor = true;
+        flat.view.cursorType = 1;
+        flat.view.cursorPos = 150;
+        flat.view.cursorColor = 0x00FFFF;
+        QImage above(300, 200, QImage::Format_RGB32);
+        above.fill(Qt::black);
+        QPainter onAbove(&above);
+        render(onAbove, QRect(0, 150, 300, 0), flat.view);
+        onAbove.end();
+        QCOMPARE(countColor(above, qRgb(255, 255, 0)), 0);
     }
 
     void painterHandles() {
