@@ -216,6 +216,10 @@ private slots:
             {5, 6}, {1, 2}, u"spectrum 1 was read."_qs);
         row("N42: the first spectrum when none is foreground", n42({{"", "5 6"}, {"", "7 8"}}), {5, 6},
             {1, 2}, u"spectrum 1 was read."_qs);
+        // The line through 0 and 1e308 keV reaches no finite energy at level 0: no calibration, silently.
+        row("CSV: energies beyond any calibration",
+            "Channel,LLD level,ULD level,Energy (keV),Counts\n0,1000,1020,0,3\n1,1020,1040,1e308,4\n",
+            {3, 4});
         QList<qint32> zeroes(65536, 0);
         zeroes[0] = 5;
         row("N42: counted zeroes up to 65536 channels",

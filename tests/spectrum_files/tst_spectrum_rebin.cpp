@@ -61,6 +61,17 @@ private slots:
                      qPrintable(u"edge %1 at %2"_qs.arg(k).arg(edges[k])));
     }
 
+    void windowsSteppingBackAreReadByFraction() {
+        // The edge between channels 2 and 3 lies below the one before it (15 after 20): no level edges.
+        ScanRecord r = foreign(5, 2);
+        r.levelCount = 100;
+        r.levels = {{1, 10}, {10, 20}, {20, 20}, {10, 20}, {30, 40}};
+        QCOMPARE(spectrum::channelEdges(r), (QList<double>{0, 0.25, 0.5, 0.75, 1, 1.25}));
+        r.levels[3].lld = 30; // 25 and 30: rising again
+        r.levels[4].lld = 40;
+        QCOMPARE(spectrum::channelEdges(r).at(3), 0.25);
+    }
+
     void totalIsKeptAndPeakStaysInPlace_data() {
         QTest::addColumn<ScanRecord>("reference");
         QTest::addColumn<ScanRecord>("scan");

@@ -328,6 +328,11 @@ private slots:
                            "0,0,20,0.00,0.98,-0.21875,0\r\n"_qs,
                            u"\r\n128,2044,2047,99.85,100.00,667.6796875,0\r\n"_qs}
             << QStringList();
+        ScanRecord oneLevel = plain; // no highest level to give a percentage of
+        oneLevel.levelCount = 1;
+        QTest::newRow("CSV, a single level")
+            << Format::Csv << oneLevel << QStringList{u"\r\n0,0,20,,,0\r\n"_qs}
+            << QStringList{u"inf"_qs, u"nan"_qs};
         QTest::newRow("CSV, only windows failed")
             << Format::Csv << windowsFailed
             << QStringList{u"\r\n# Warning: this spectrum is not trustworthy."_qs,
