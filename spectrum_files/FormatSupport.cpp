@@ -38,7 +38,7 @@ CountValue parseCount(QStringView text, qsizetype channel, QStringView shown) {
     constexpr qint64 maxCount = std::numeric_limits<qint32>::max();
     if (isPlainDigits(digits)) {
         bool ok = false;
-        const qint64 value = digits.size() <= 18 ? digits.toLongLong(&ok) : 0;
+        const qint64 value = digits.toLongLong(&ok); // not ok beyond 64 bits
         if (!ok || value > maxCount)
             out.problem = QStringLiteral("channel %1 holds a count larger than %2 (%3)")
                               .arg(channel)

@@ -86,6 +86,9 @@ private slots:
         QTest::newRow("count above 32 bits")
             << QByteArray("1\n99999999999\n")
             << u"channel 1 holds a count larger than 2147483647 (99999999999)"_qs;
+        QTest::newRow("count above 64 bits")
+            << QByteArray("1\n99999999999999999999\n")
+            << u"channel 1 holds a count larger than 2147483647 (99999999999999999999)"_qs;
         QTest::newRow("count above 32 bits, in floating point")
             << n42("1 1e10") << u"channel 1 holds a count larger than 2147483647 (1e10)"_qs;
         QTest::newRow("not a number in N42")
