@@ -270,7 +270,8 @@ private slots:
                            characteristic("Fine gain", "1000", "factor 1+fine/4095"),
                            characteristic("User ULD", "1900", "levels"),
                            u"<CharacteristicName>Readings per channel</CharacteristicName>"
-                           "<CharacteristicValue>0 30 30 "_qs}
+                           "<CharacteristicValue>0 30 30 "_qs,
+                           u"<ChannelData compressionCode=\"None\">0 "_qs}
             << flags;
         QTest::newRow("N42 flagged")
             << Format::N42 << flagged
