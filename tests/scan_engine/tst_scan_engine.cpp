@@ -206,6 +206,19 @@ private slots:
         QVERIFY(scan::recordOf(*engine, 2047, QDateTime::currentDateTimeUtc()).deviceFailures.isEmpty());
     }
 
+    void aFailureOnSomeChannelsSaysHowMany() {
+        engine->start(64, 1);
+        feed(10 * 4, 10);
+        device->failingSets << qint32(kivo::PARAM_ULD);
+        feed(63 * 4, 10);
+        QVERIFY(!running);
+        const spectrum::ScanRecord r = scan::recordOf(*engine, 2047, QDateTime::currentDateTimeUtc());
+        QVERIFY2(r.failedChannels > 40 && r.failedChannels < 63,
+                 qPrintable(QString::number(r.failedChannels)));
+        QCOMPARE(r.deviceFailures,
+                 QStringList{u"Failed to set ULD. (on %1 of 63 channels)"_qs.arg(r.failedChannels)});
+    }
+
     void withoutADeviceNothingIsWrittenBack() {
         engine->start(64, 1);
         host.handle = 0; // the connection is gone
