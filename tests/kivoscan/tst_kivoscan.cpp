@@ -527,10 +527,10 @@ private slots:
     // Asked for, the window on the photopeak stays on the unit, and nothing reaches its permanent
     // memory; the .json is written without --analyse, and nothing is printed then but the window.
     void theWindowIsLeftOnThePhotopeak() {
-        const Run r =
-            run(withRecorder({u"--channels"_qs, u"128"_qs, u"--sweeps"_qs, u"2"_qs, u"--period-ms"_qs,
-                              u"1"_qs, u"--window-on-peak=1"_qs, u"w.n42"_qs, u"w.json"_qs}));
+        const Run r = run(withRecorder({u"--sweeps"_qs, u"2"_qs, u"--period-ms"_qs, u"1"_qs,
+                                        u"--window-on-peak=1"_qs, u"w.n42"_qs, u"w.json"_qs}));
         QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+        QCOMPARE(spectrum::readFile(path(u"w.n42"_qs)).record.channels, 128); // the default
         const QList<qint32> window = lastWindow();
         QCOMPARE(window.size(), 3);
         QCOMPARE(window[2], 0); // integral mode off
