@@ -1,6 +1,8 @@
 /* A device library for the command-line tests: forwards every call to the library named by
    KIVO_RECORD_TARGET and appends each SetParam to the file named by KIVO_RECORD_LOG, one
-   "id value status" line per call, so a test can see what the unit was left with. */
+   "id value status" line per call, so a test can see what the unit was left with.
+   KIVO_RECORD_FAIL_SET="id first count" fails `count` SetParam calls of parameter `id`, from the
+   `first` of them on, without forwarding them: a unit that refuses a few windows. */
 #include <dlfcn.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -27,10 +29,20 @@ FORWARD(GetParam, (int32_t handle, int32_t id, void* buffer, int32_t size), (han
 FORWARD(ReadCPS, (int32_t handle, int32_t* cps, int32_t* fresh), (handle, cps, fresh))
 FORWARD(SaveSettings, (int32_t handle), (handle))
 
+static int refused(int32_t id) {
+    static int seen = 0;
+    const char* spec = getenv("KIVO_RECORD_FAIL_SET");
+    int failing = 0, first = 0, count = 0;
+    if (!spec || sscanf(spec, "%d %d %d", &failing, &first, &count) != 3 || id != failing)
+        return 0;
+    ++seen;
+    return seen >= first && seen < first + count;
+}
+
 int32_t SetParam(int32_t handle, int32_t id, const void* value, int32_t size) {
     int32_t (*fn)(int32_t, int32_t, const void*, int32_t) =
         (int32_t(*)(int32_t, int32_t, const void*, int32_t))target("SetParam");
-    const int32_t status = fn ? fn(handle, id, value, size) : -1;
+    const int32_t status = refused(id) ? 6 : fn ? fn(handle, id, value, size) : -1;
     const char* log = getenv("KIVO_RECORD_LOG");
     FILE* file = log ? fopen(log, "a") : NULL;
     if (file) {

@@ -393,6 +393,24 @@ private slots:
             QVERIFY(spectrum::readFile(path(written)).ok());
     }
 
+    // A window refused on a channel or two: the first is named, a repeat is summed up, a single one not.
+    void repeatedChannelFailuresAreSummedUp() {
+        for (const int times : {1, 2}) {
+            QProcessEnvironment refusing;
+            refusing.insert(u"KIVO_RECORD_FAIL_SET"_qs, u"6 10 %1"_qs.arg(times));
+            const Run r =
+                run(withRecorder({u"--channels=64"_qs, u"--sweeps=1"_qs, u"--period-ms=2"_qs, u"r.n42"_qs}),
+                    {}, refusing);
+            QCOMPARE(r.exitCode, 4);
+            QVERIFY2(r.errors.contains(u"Failed to set ULD. (channel 11 of 64, sweep 1)"_qs),
+                     qPrintable(r.errors));
+            QCOMPARE(
+                r.errors.contains(u"Failed to set ULD. (2 times in all; the spectrum is not trustworthy)"_qs),
+                times == 2);
+            QCOMPARE(r.errors.count(u"times in all"_qs), times == 2 ? 1 : 0);
+        }
+    }
+
     // Refused before the unit is touched: with a unit that cannot be opened, any attempt would end 3.
     void badCommandLinesAreRefused_data() {
         QTest::addColumn<QStringList>("args");
