@@ -393,6 +393,16 @@ private slots:
             QVERIFY(spectrum::readFile(path(written)).ok());
     }
 
+    void anUnreadGainStaysUnknownInTheFile() {
+        const Run r =
+            run({u"--channels=64"_qs, u"--sweeps=1"_qs, u"--period-ms=2"_qs, u"u.n42"_qs}, "GetParam:7");
+        QCOMPARE(r.exitCode, 4);
+        const spectrum::ReadResult read = spectrum::readFile(path(u"u.n42"_qs));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.record.coarseGainIndex, 0); // unknown, as a file that does not say
+        QCOMPARE(read.record.fineGain, 0);
+    }
+
     // A window refused on a channel or two: the first is named, a repeat is summed up, a single one not.
     void repeatedChannelFailuresAreSummedUp() {
         for (const int times : {1, 2}) {
