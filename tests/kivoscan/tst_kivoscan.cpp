@@ -167,6 +167,9 @@ private slots:
              {"sweep 1/2 channel 2/64 ", "sweep 1/2 channel 64/64 ", "sweep 2/2 channel 64/64 "})
             QVERIFY2(shown.contains(QLatin1String(label)), label);
         QVERIFY(!shown.contains(u"channel 1/64 "_qs)); // the first channel is the reference, not measured
+        // At channel 63 of sweep 1, 61 of the 126 channels measured in all are done: half the bar.
+        QVERIFY(
+            shown.contains(u'[' + QString(15, u'#') + QString(15, u'.') + u"] sweep 1/2 channel 63/64 "_qs));
         QVERIFY(!shown.contains(u"channel 65/64"_qs));
         QVERIFY(!shown.contains(u"sweep 1 of 2 done"_qs)); // lines are for logs, not terminals
     }
