@@ -621,6 +621,27 @@ private slots:
         }
     }
 
+    // In the fast path the two pixels at each end of a column take the colour of their end's value:
+    // a low end on the alarm row stays in the graph colour, seen in the alarm line's gaps.
+    void fastColumnEndsAtTheAlarmRow() {
+        std::vector<qint32> values(400);
+        for (size_t i = 0; i < values.size(); ++i)
+            values[i] = i % 2 ? 80 : 50; // rows 19 and 49, the alarm's
+        TestPlot p(values);
+        p.bare();
+        p.view.showAlarm = true;
+        p.view.alarmLevel = 50;
+        p.view.yscale = 100;
+        const QImage image = renderImage(p.view, QSize(100, 100));
+        const QRgb alarm = rgbOfOle(kRed), graph = rgbOfOle(kGreen);
+        for (int x = 0; x < 96; ++x) {
+            QCOMPARE(image.pixel(x, 18), alarm); // above the high end
+            if (x % 6 >= 4)                      // in a gap of the alarm line's dashes
+                for (int y : {48, 49})
+                    QVERIFY2(image.pixel(x, y) == graph, qPrintable(u"%1, %2"_qs.arg(x).arg(y)));
+        }
+    }
+
     void alarmLineRow_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("row"); // the lower of the line's two rows; -1 for no line
