@@ -285,6 +285,10 @@ private slots:
             << true << qint32(kivo::PARAM_LLD)
             << QStringList{u"Failed to read LLD."_qs,
                            u"The LLD was not restored: it could not be read before the scan."_qs};
+        QTest::newRow("read ULD")
+            << true << qint32(kivo::PARAM_ULD)
+            << QStringList{u"Failed to read ULD."_qs,
+                           u"The ULD was not restored: it could not be read before the scan."_qs};
         QTest::newRow("read integral")
             << true << qint32(kivo::PARAM_INTEGRAL_MODE)
             << QStringList{u"Failed to read integral mode."_qs,
@@ -312,6 +316,13 @@ private slots:
         QCOMPARE(reported, failures);
         // Nothing skipped but the write-back of what was never read.
         QCOMPARE(device->callsOf(Op::Set).size(), 1 + 2 * 2 + 3 - (get ? 1 : 0));
+        if (get) { // what was never read the record leaves unknown, 0
+            const spectrum::ScanRecord r = scan::recordOf(*engine, 2047, QDateTime::currentDateTimeUtc());
+            const QMap<qint32, qint32> user{{kivo::PARAM_LLD, r.userLLD},
+                                            {kivo::PARAM_ULD, r.userULD},
+                                            {kivo::PARAM_INTEGRAL_MODE, qint32(r.userIntegralMode)}};
+            QCOMPARE(user.value(id, -1), 0);
+        }
     }
 };
 
