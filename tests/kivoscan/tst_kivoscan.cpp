@@ -555,6 +555,15 @@ private slots:
         QVERIFY(report.contains("; the spectrum's axis is in keV</td>"));
     }
 
+    void aCalibratedPlotHasAnEnergyAxis() {
+        const QStringList scan{u"--channels=64"_qs, u"--sweeps=1"_qs, u"--period-ms=1"_qs, u"--quiet"_qs};
+        QCOMPARE(run(scan + QStringList{u"l.png"_qs}).exitCode, 0);
+        QCOMPARE(run(scan + QStringList{u"--calibrate=661.7"_qs, u"e.png"_qs}).exitCode, 0);
+        // The same counts (the simulator's seed is fixed), so only the axis tells the pictures apart.
+        QVERIFY(!QImage(path(u"l.png"_qs)).isNull());
+        QVERIFY(QImage(path(u"l.png"_qs)) != QImage(path(u"e.png"_qs)));
+    }
+
     // Asked for, the window on the photopeak stays on the unit, and nothing reaches its permanent
     // memory; the .json is written without --analyse, and nothing is printed then but the window.
     void theWindowIsLeftOnThePhotopeak() {
