@@ -332,13 +332,17 @@ private slots:
         p.view.alarmLevel = 1000;
         p.view.yscale = 4000;
         p.view.fastDraw = false;
-        QImage image = renderImage(p.view, QSize(101, 200));
+        QImage image;
         const int alarmRow = 199 - 1000 * 200 / 4000;
         const QRgb alarm = rgbOfOle(kRed);
         const QRgb graph = rgbOfOle(kGreen);
-        QVERIFY(countColor(image, alarm, QRect(0, 0, 101, alarmRow - 2)) > 10);
-        QCOMPARE(countColor(image, graph, QRect(0, 0, 101, alarmRow)), 0);
-        QVERIFY(countColor(image, graph, QRect(0, alarmRow + 2, 101, 200 - alarmRow - 2)) > 50);
+        for (qint16 style : {qint16(3), qint16(2)}) { // a histogram's rising edges are drawn downwards
+            p.view.graphStyle = style;
+            image = renderImage(p.view, QSize(101, 200));
+            QVERIFY(countColor(image, alarm, QRect(0, 0, 101, alarmRow - 2)) > 10);
+            QCOMPARE(countColor(image, graph, QRect(0, 0, 101, alarmRow)), 0);
+            QVERIFY(countColor(image, graph, QRect(0, alarmRow + 2, 101, 200 - alarmRow - 2)) > 50);
+        }
 
         // In compare mode nothing above the alarm row is recoloured.
         p.setReference(std::vector<qint32>(101, 0));
@@ -935,8 +939,10 @@ private slots:
                 }
 
         // A single point (Npoints 1) still gets its full scale, frame and axes.
-        {
+        for (bool compare : {false, true}) {
             TestPlot single(std::vector<qint32>{7});
+            single.setReference({7});
+            single.view.compareMode = compare;
             RenderResult r;
             const QImage image = renderImage(single.view, QSize(300, 200), &r);
             QCOMPARE(r.fullScale, 10);
