@@ -381,6 +381,9 @@ private slots:
             << u"The window is not left on the photopeak: a device call failed during the scan; the user's "
                u"window goes back."_qs
             << u"f.n42"_qs;
+        QTest::newRow("user's window unread")
+            << scan + QStringList{u"u.n42"_qs} << QByteArray("GetParam:5") << 4
+            << u"The LLD was not restored: it could not be read before the scan."_qs << u"u.n42"_qs;
         QTest::newRow("gain unread")
             << scan + QStringList{u"--coarse"_qs, u"x2"_qs, u"g.n42"_qs} << QByteArray("GetParam:7") << 4
             << u"The amplifier gain was not set: its fine gain could not be read first."_qs << u"g.n42"_qs;
@@ -432,7 +435,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("unknown option")
             << QStringList{u"--fast"_qs, u"z.n42"_qs} << u"unknown option --fast"_qs;
-        QTest::newRow("channels") << QStringList{u"--channels=100"_qs, u"z.n42"_qs} << u"--channels"_qs;
+        QTest::newRow("channels") << QStringList{u"--channels=100"_qs, u"z.n42"_qs}
+                                  << u"--channels must be 64, 128, 256 or 512, not \"100\""_qs;
         QTest::newRow("sweeps") << QStringList{u"--sweeps"_qs, u"0"_qs, u"z.n42"_qs} << u"--sweeps"_qs;
         QTest::newRow("sweeps over") << QStringList{u"--sweeps=32768"_qs, u"z.n42"_qs} << u"--sweeps"_qs;
         QTest::newRow("channels 513") << QStringList{u"--channels=513"_qs, u"z.n42"_qs} << u"--channels"_qs;
@@ -645,6 +649,7 @@ private slots:
               u"64, 128, 256 or 512 (default 128)\n"_qs, u"(1 to 32767, default 10)\n"_qs,
               u"(0 to 1500)\n"_qs, u"(1.0 to 2.0)\n"_qs, u"(1 to 60000, default 250)\n"_qs,
               u"(above 0, up to 10000)"_qs, u"(K above 0, up to 10, default 1.25)"_qs,
+              u".png   the plot, 1000 x 600\n"_qs, // the size it is written in
               // the exit statuses scripts test, each with the status the program gives for it
               u"\n  0    done\n"_qs, u"\n  2    bad command line\n"_qs,
               u"\n  3    the unit could not be reached\n"_qs, u"\n  4    a device call failed "_qs,
