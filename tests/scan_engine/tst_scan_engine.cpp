@@ -169,6 +169,12 @@ private slots:
         QCOMPARE(r.readings[1], 3);
         QCOMPARE(r.counts[1], 30);
         QVERIFY(r.startTime >= firstStart);
+        // The widest layout's last channel too.
+        engine->start(512, 1);
+        feed(511 * 4, 10);
+        QCOMPARE(counts[511], 30);
+        engine->start(64, 1);
+        QVERIFY(std::all_of(counts.begin(), counts.end(), [](qint32 c) { return c == 0; }));
     }
 
     // Calls that leave the counts doubtful are in the record, which is then not trustworthy.
