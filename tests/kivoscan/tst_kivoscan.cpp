@@ -355,7 +355,9 @@ private slots:
         QVERIFY(QFile(plug).open(QIODevice::WriteOnly));
         QVERIFY(p.waitForFinished(40000));
         QCOMPARE(p.exitCode(), 4);
-        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(u"No count-rate reading for"_qs));
+        const QString errors = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(errors.contains(u"No count-rate reading for"_qs), qPrintable(errors));
+        QCOMPARE(errors.count(u"Failed to read the count rate."_qs), 1); // told once, not each period
         const spectrum::ReadResult read = spectrum::readFile(path(u"u.n42"_qs));
         QVERIFY2(read.ok(), qPrintable(read.error));
         QCOMPARE(read.record.state, spectrum::ScanState::Aborted);

@@ -151,6 +151,8 @@ private slots:
         row("CSV: energy first", "Energy (keV),Counts\n0.5,3\n1.5,4\n", {3, 4}, {0.5, 1});
         row("CSV: energy in MeV named by the header", "channel,E (MeV),counts\n0,0.001,3\n1,0.003,4\n",
             {3, 4}, {1, 2});
+        row("CSV: two energy columns, the first is taken", "E (keV),Energy (keV),Counts\n0.5,7,3\n1.5,9,4\n",
+            {3, 4}, {0.5, 1});
         row("CSV: a column named MeV", "Channel,MeV,Counts\n0,0.001,3\n1,0.003,4\n", {3, 4}, {1, 2});
         row("CSV: the last column named as energy holds the counts", "Channel,Energy\n0,3\n1,4\n", {3, 4});
         row("CSV: energy in an unknown unit", "Channel,Energy (furlongs),Counts\n0,1,3\n1,2,4\n", {3, 4});

@@ -363,7 +363,7 @@ private slots:
     void deviceTextsCannotBreakALineFormat() {
         QFETCH(Format, format);
         ScanRecord r = testrec::scan(64);
-        r.serialNumber = u"SN\r\n$DATA:\r\n0 1\r\n5\r\n9\x01"_qs;
+        r.serialNumber = u"SN\r\n$DATA:\r\n0 1\r\n5\r\n9\x01\uFFFE\uFFFF"_qs; // and two non-characters
         r.product = u"<Kivo & \"VR\">"_qs;
         const QString path = dir.filePath(u"texts."_qs + spectrum::suffix(format));
         QCOMPARE(spectrum::writeFile(r, path, format), QString());
