@@ -34,7 +34,9 @@ private slots:
         QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << u"binary data"_qs;
         QTest::newRow("XML without spectrum")
             << QByteArray("<html><body>hello</body></html>") << u"without spectrum channel data"_qs;
-        QTest::newRow("malformed XML") << QByteArray("<a><b></a>") << u"not well-formed XML"_qs;
+        QTest::newRow("malformed XML")
+            << QByteArray("<a><b></a>")
+            << u"not well-formed XML at line 1: Opening and ending tag mismatch."_qs;
         QTest::newRow("SPE without data")
             << QByteArray("$SPEC_ID:\r\nx\r\n$MEAS_TIM:\r\n1 1\r\n") << u"no $DATA: section"_qs;
         QTest::newRow("SPE data without range")

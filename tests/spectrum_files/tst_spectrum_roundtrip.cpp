@@ -273,6 +273,12 @@ private slots:
                            "<CharacteristicValue>0 30 30 "_qs,
                            u"<ChannelData compressionCode=\"None\">0 "_qs}
             << flags;
+        ScanRecord digits = plain; // digits are plain characters: the blanks around them stay blanks
+        digits.manufacturer = u"Model 9 X,"_qs;
+        QTest::newRow("N42 digits")
+            << Format::N42 << digits
+            << QStringList{u"<RadInstrumentManufacturerName>Model 9 X,</RadInstrumentManufacturerName>"_qs}
+            << QStringList();
         QTest::newRow("N42 flagged")
             << Format::N42 << flagged
             << QStringList{u"<Remark>"_qs + spectrum::scanNote(true) +
