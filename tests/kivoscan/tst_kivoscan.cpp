@@ -403,6 +403,18 @@ private slots:
             QVERIFY(spectrum::readFile(path(written)).ok());
     }
 
+    void aWindowThatCannotBeLeftOnThePeakIsTold() {
+        QProcessEnvironment refusing;
+        refusing.insert(u"KIVO_RECORD_FAIL_SET"_qs, u"6 64 1"_qs); // the 64th ULD set: the one on the peak
+        const Run r = run(withRecorder({u"--channels=64"_qs, u"--sweeps=1"_qs, u"--period-ms=2"_qs,
+                                        u"--window-on-peak"_qs, u"p.n42"_qs}),
+                          {}, refusing);
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY2(
+            r.errors.contains(u"The unit's window was not left on the photopeak: it could not be set."_qs),
+            qPrintable(r.errors));
+    }
+
     void anUnreadGainStaysUnknownInTheFile() {
         const Run r =
             run({u"--channels=64"_qs, u"--sweeps=1"_qs, u"--period-ms=2"_qs, u"u.n42"_qs}, "GetParam:7");
