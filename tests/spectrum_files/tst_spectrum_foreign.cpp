@@ -128,6 +128,7 @@ private slots:
             "234\n2;1'234\n3;\"1 234 567\"\n",
             {1234, 1234, 1234, 1234567});
         row("CSV: blank-separated, a quoted number", "0 \"1,234.0\"\n", {1234});
+        row("CSV: counts with a plus sign", "+123\n+5\n", {123, 5});
         row("CSV: counts padded with zeros beyond 64 bits", "0000000000000000000042\n7\n", {42, 7});
         row("CSV: tabs, decimal points shown by the energies", "0\t0.25\t1,000\n1\t0.75\t2,500\n",
             {1000, 2500}, {0.25, 0.5});

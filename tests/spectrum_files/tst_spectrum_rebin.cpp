@@ -86,6 +86,10 @@ private slots:
         QTest::newRow("4096 levels onto 2048, by level")
             << testrec::scan(512, 4096) << testrec::scan(128, 2048) << 51 << 0;
         // The same counts recorded with windows 64 levels (4 channels of 128) higher land 4 channels higher.
+        // The same level numbers of a unit with twice the levels lie at half the height.
+        ScanRecord finer = testrec::scan(128, 2048);
+        finer.levelCount = 4096;
+        QTest::newRow("same windows of another level count") << finer << testrec::scan(128) << 25 << 1;
         QTest::newRow("shifted windows") << shifted(256, 2048, 64) << testrec::scan(128) << 55 << 0;
         QTest::newRow("shifted windows, same points")
             << shifted(128, 2048, 64) << testrec::scan(128) << 55 << 0;

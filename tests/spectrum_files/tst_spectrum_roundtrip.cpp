@@ -1,6 +1,7 @@
 // Writing a scan and reading it back gives the same record in every format, the N42 files are valid
 // against the published schema, files are written atomically, and the proposed file names are safe
 // whatever the device calls itself.
+#include "AtomicFile.h"
 #include "RecordSupport.h"
 #include "SpectrumFile.h"
 
@@ -414,6 +415,11 @@ private slots:
         QTest::newRow("failed channels")
             << u"empty.n42"_qs << failed << u"failed channels is negative (-1)"_qs;
     }
+    void aReasonEndsInOneFullStop() {
+        QCOMPARE(spectrum::notWritten(u"a.n42"_qs, u" Disk full. "_qs),
+                 u"\"a.n42\" could not be written: Disk full."_qs);
+    }
+
     void aFailedWriteLeavesNoFile() {
         QFETCH(QString, path);
         QFETCH(ScanRecord, record);
