@@ -31,9 +31,9 @@ FORWARD(SaveSettings, (int32_t handle), (handle))
 
 static int refused(int32_t id) {
     static int seen = 0;
-    const char* spec = getenv("KIVO_RECORD_FAIL_SET");
+    const char* plan = getenv("KIVO_RECORD_FAIL_SET");
     int failing = 0, first = 0, count = 0;
-    if (!spec || sscanf(spec, "%d %d %d", &failing, &first, &count) != 3 || id != failing)
+    if (!plan || sscanf(plan, "%d %d %d", &failing, &first, &count) != 3 || id != failing)
         return 0;
     ++seen;
     return seen >= first && seen < first + count;
