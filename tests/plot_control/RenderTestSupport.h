@@ -57,6 +57,19 @@ inline QImage renderImage(const trevium::PlotView& view, QSize size, trevium::Re
     return image;
 }
 
+// Renders into `target` inside a black image of `size`, so whatever is drawn outside the target shows.
+inline QImage renderInto(const trevium::PlotView& view, QSize size, QRect target,
+                         trevium::RenderResult* result = nullptr) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    const trevium::RenderResult r = trevium::render(painter, target, view);
+    painter.end();
+    if (result)
+        *result = r;
+    return image;
+}
+
 inline QRgb rgbOfOle(quint32 ole) {
     return trevium::oleColor(ole).rgb();
 }

@@ -139,10 +139,7 @@ private slots:
         QCOMPARE(r.plotRect, QRect(0, 0, 600, 300));
 
         // The rectangle may start anywhere in the target.
-        QImage image(400, 400, QImage::Format_RGB32);
-        image.fill(Qt::black);
-        QPainter painter(&image);
-        r = render(painter, QRect(30, 40, 200, 100), p.view);
+        renderInto(p.view, QSize(400, 400), QRect(30, 40, 200, 100), &r);
         QCOMPARE(r.plotRect, QRect(30, 40, 200, 100));
     }
 
@@ -507,11 +504,7 @@ private slots:
         for (qint16 mode : {qint16(0), qint16(1), qint16(2)}) {
             p.view.ymode = mode;
             p.view.yscale = 50;
-            QImage tall(600, 500, QImage::Format_RGB32);
-            tall.fill(Qt::black);
-            QPainter painter(&tall);
-            render(painter, QRect(0, 200, 600, 300), p.view);
-            painter.end();
+            const QImage tall = renderInto(p.view, QSize(600, 500), QRect(0, 200, 600, 300));
             QCOMPARE(countColor(tall, qRgb(0, 0, 0), QRect(0, 0, 600, 200)), 600 * 200);
         }
     }
@@ -557,11 +550,7 @@ private slots:
         p.view.gridColor = 0x00FFFF;
         p.view.yscale = yscale;
         // One spare row above the plot: the full-scale line lies at top - 1.
-        QImage image(200, height + 1, QImage::Format_RGB32);
-        image.fill(Qt::black);
-        QPainter painter(&image);
-        render(painter, QRect(0, 1, 200, height), p.view);
-        painter.end();
+        const QImage image = renderInto(p.view, QSize(200, height + 1), QRect(0, 1, 200, height));
         QSet<int> expected;
         for (int v = 0; v <= yscale; v += step)
             expected.insert(height - v * height / yscale);
@@ -665,11 +654,8 @@ private slots:
         p.view.alarmLevel = level;
         p.view.yscale = 100;
         // Row of v: 99 - v. The image is wider than the plot: the line stops at the plot's edge.
-        QImage image(110, 100, QImage::Format_RGB32);
-        image.fill(Qt::black);
-        QPainter painter(&image);
-        render(painter, QRect(0, 0, 97, 100), p.view); // a dash would begin at x = 97
-        painter.end();
+        // A dash would begin at x = 97.
+        const QImage image = renderInto(p.view, QSize(110, 100), QRect(0, 0, 97, 100));
         const QRgb alarm = rgbOfOle(kRed);
         const QRect aboveBaseline(0, 0, 97, 99);
         if (row < 0) {
@@ -708,11 +694,7 @@ private slots:
         p.view.cursorPos = pos;
         p.view.cursorColor = 0xFF00FF;
         // Channel c lies at x = c, inside a wider image: a cursor one point outside would show.
-        QImage image(110, 100, QImage::Format_RGB32);
-        image.fill(Qt::black);
-        QPainter painter(&image);
-        render(painter, QRect(10, 0, 80, 100), p.view);
-        painter.end();
+        const QImage image = renderInto(p.view, QSize(110, 100), QRect(10, 0, 80, 100));
         const QRgb cursor = rgbOfOle(0xFF00FF);
         if (!drawn) {
             QCOMPARE(countColor(image, cursor), 0);
@@ -986,11 +968,7 @@ private slots:
         flat.view.cursorType = 1;
         flat.view.cursorPos = 150;
         flat.view.cursorColor = 0x00FFFF;
-        QImage above(300, 200, QImage::Format_RGB32);
-        above.fill(Qt::black);
-        QPainter onAbove(&above);
-        render(onAbove, QRect(0, 150, 300, 0), flat.view);
-        onAbove.end();
+        const QImage above = renderInto(flat.view, QSize(300, 200), QRect(0, 150, 300, 0));
         QCOMPARE(countColor(above, qRgb(255, 255, 0)), 0);
     }
 
